@@ -1,0 +1,19 @@
+// The two setup runs. Each runs on a thread of its own in the program; tests and the
+// command-line runner call them on the calling thread.
+#pragma once
+
+#include "app/app_state.h"
+
+// Switch, restore, install, the selected scripts in slot order, the record, finishRun.
+void runCampaignSetup(AppState& app);
+
+// The chosen pack, the record, finishRun.
+void runTranslationSetup(AppState& app);
+
+// The confirmation of the Script Handler after its required-group check: keeps the
+// recorded translation, empties the record (recent.txt stays until the run replaces it)
+// and sets the selection flags from `checked` (flag i for script slot i).
+void confirmCampaignChoice(AppState& app, const std::array<bool, maxScripts>& checked);
+
+// Stops the animation, shows "Using:\n" and choiceDisplayName, hands the main window back.
+void finishRun(AppState& app);

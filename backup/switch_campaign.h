@@ -1,0 +1,25 @@
+// A campaign run's first step: save folders, restore of the kept game files, installation
+// of the chosen campaign's files.
+#pragma once
+
+#include "recent/setup_state.h"
+
+#include <string_view>
+
+// switchSaveFolders, restoreBackup, installCampaignFiles with the chosen campaign.
+void switchCampaign(std::u16string_view chosen, SetupState& state);
+
+// Parks "saves" as "save_<previous>" (previous = state.previousCampaign; empty or "none"
+// means no campaign installed yet) and brings "save_<chosen>" in as "saves" (or creates an
+// empty "saves"). A stale "save_<previous>" is first moved aside to a free name
+// ("save_<previous>.old", ".old2", ...). Once the previous campaign's saves are parked and
+// before the chosen campaign's are brought in, recent.txt is rewritten to name the chosen
+// campaign (scripts not yet recorded, translation kept), so that at every moment the
+// recent.txt on disk names the campaign whose save games are in "saves".
+bool switchSaveFolders(std::u16string_view chosen, SetupState& state);
+
+// Copies data\campaign\<campaign><subPath>... into data<subPath>..., depth first, keeping a
+// first copy of each game file it overwrites in the backup tree (an existing copy is never
+// replaced). subPath empty means the top level ("\"), where the campaign's own
+// campaign.txt is not installed. Links are skipped. Always true.
+bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subPath = {});

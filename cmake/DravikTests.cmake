@@ -1,0 +1,24 @@
+# Unit tests live beside the code they test, as <name>_test.cpp; each folder makes one
+# test program of its tests with dravik_add_tests().
+enable_testing()
+if(DRAVIK_TESTS)
+  if(NOT TARGET gtest_main)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  endif()
+endif()
+
+function(dravik_add_tests name)
+  if(NOT DRAVIK_TESTS)
+    return()
+  endif()
+  add_executable(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE dravik_testing dravik_core gtest_main)
+  dravik_warnings(${name})
+  # Under Wine each test program runs once as a whole; listing the cases one by one
+  # would start Wine once per case.
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+endfunction()

@@ -1,0 +1,88 @@
+// The one thin layer through which the portable core reaches files and folders.
+//
+// Paths are game paths: relative to the current directory (the game folder), "\" as the
+// separator, UTF-16 in memory. The Win32 implementation hands them to the W functions as
+// they are; the POSIX implementation (native tests only) maps "\" to "/" and UTF-16 to UTF-8.
+//
+// Every operation below counts as one file operation for fault injection (see the end of
+// this header): tests can make any single one fail, or stop all work after one of them as
+// a crash would, and prove that no fault loses a file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+struct FolderEntry {
+    std::u16string name; // the entry's own name, no folder part
+    bool isFolder = false;
+    bool isLink = false; // a symbolic link or junction (never descended into)
+};
+
+// Copies a file. With failIfExists an existing target makes the copy fail.
+bool copyFile(std::u16string_view from, std::u16string_view to, bool failIfExists);
+
+// Renames (moves) a file or folder; fails when the destination exists.
+bool renameFile(std::u16string_view from, std::u16string_view to);
+
+// Puts the file `replacement` in the place of `target` in one step: afterwards `target`
+// has the replacement's content and `replacement` is gone. A missing target is fine.
+// On failure both files are as they were.
+bool replaceFile(std::u16string_view replacement, std::u16string_view target);
+
+bool deleteFile(std::u16string_view path);
+
+// Creates one folder (not its parents); fails when it exists.
+bool createFolder(std::u16string_view path);
+
+// Removes an empty folder.
+bool removeFolder(std::u16string_view path);
+
+// Lists the entries matching a pattern such as "data\campaign\*" or "data\text\*.txt",
+// with Windows wildcard rules ("*" and "*.*" match every name; letters compare without
+// regard to case). "." and ".." are never listed. The names come sorted the NTFS way
+// (ordinal comparison of the upper-cased names) on every file system, so the order never
+// depends on the drive. Returns false when the folder cannot be listed.
+bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries);
+
+// True when a file or folder of that name exists.
+bool pathExists(std::u16string_view path);
+bool folderExists(std::u16string_view path);
+
+// Whole-file reading; false when the file cannot be opened or read.
+bool readWholeFile(std::u16string_view path, std::string& bytes);
+// Reads at most `count` bytes from the start of the file.
+bool readFileStart(std::u16string_view path, std::size_t count, std::string& bytes);
+
+// Creates or truncates the file and writes the bytes; every write and the close are
+// checked. False when any of them failed (the file may then be cut off: callers that
+// replace game files write a temporary file and replace the old one only on success).
+bool writeWholeFile(std::u16string_view path, std::string_view bytes);
+
+// Appends bytes to a file, creating it when missing.
+bool appendToFile(std::u16string_view path, std::string_view bytes);
+
+// Absolute path of the current directory, in the form the platform uses
+// (for example "C:\games\dravik" or, natively, "/tmp/game").
+std::u16string currentDirectory();
+bool setCurrentDirectory(std::u16string_view path);
+
+// Creates a new, empty, uniquely named file in `folder` and gives its full path
+// ("<folder>\tmpXXXX.tmp"). Fails when no such file can be made.
+bool makeTemporaryFile(std::u16string_view folder, std::u16string& path);
+
+// ---- Fault injection ------------------------------------------------------------------
+// Operations are numbered from 1 since the last setFaultPlan (or the start of the process).
+struct FaultPlan {
+    long failOperation = 0;  // this operation fails without doing anything (0: none)
+    long stopAfter = 0;      // after this operation every later one fails, as after a crash
+    bool exitOnStop = false; // end the process at once when the stop point is passed
+};
+void setFaultPlan(const FaultPlan& plan);
+// Number of file operations since the last setFaultPlan.
+long fileOperationCount();
+
+} // namespace platform

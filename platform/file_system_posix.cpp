@@ -1,0 +1,255 @@
+// POSIX implementation of the file layer, for the native build and its tests. Game paths
+// use "\" as the separator; here it becomes "/".
+#include "platform/file_operation.h"
+#include "platform/unicode.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+std::string nativePath(std::u16string_view path) {
+    std::string out = utf16ToUtf8(path);
+    for (char& c : out) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    return out;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool readAll(int fd, std::size_t limit, std::string& bytes) {
+    bytes.clear();
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+        bytes.reserve(std::min<std::size_t>(limit, static_cast<std::size_t>(st.st_size)));
+    }
+    char buffer[1 << 16];
+    while (bytes.size() < limit) {
+        const std::size_t want = std::min<std::size_t>(sizeof buffer, limit - bytes.size());
+        const ssize_t n = ::read(fd, buffer, want);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (n == 0) {
+            break;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+bool readStart(std::u16string_view path, std::size_t limit, std::string& bytes) {
+    const int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    const bool ok = readAll(fd, limit, bytes);
+    ::close(fd);
+    return ok;
+}
+
+bool writeFile(const std::string& path, std::string_view bytes, int flags) {
+    const int fd = ::open(path.c_str(), flags | O_WRONLY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        return false;
+    }
+    const bool written = writeAll(fd, bytes);
+    const bool closed = ::close(fd) == 0;
+    return written && closed;
+}
+
+} // namespace
+
+bool copyFile(std::u16string_view from, std::u16string_view to, bool failIfExists) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    std::string bytes;
+    if (!readStart(from, SIZE_MAX, bytes)) {
+        return false;
+    }
+    const int flags = O_CREAT | (failIfExists ? O_EXCL : O_TRUNC);
+    return writeFile(nativePath(to), bytes, flags);
+}
+
+bool renameFile(std::u16string_view from, std::u16string_view to) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return ::renameat2(AT_FDCWD, nativePath(from).c_str(), AT_FDCWD, nativePath(to).c_str(),
+                       RENAME_NOREPLACE) == 0;
+}
+
+bool replaceFile(std::u16string_view replacement, std::u16string_view target) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    const std::string source = nativePath(replacement);
+    struct stat st {};
+    if (::lstat(source.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+        return false;
+    }
+    return ::rename(source.c_str(), nativePath(target).c_str()) == 0;
+}
+
+bool deleteFile(std::u16string_view path) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return ::unlink(nativePath(path).c_str()) == 0;
+}
+
+bool createFolder(std::u16string_view path) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return ::mkdir(nativePath(path).c_str(), 0755) == 0;
+}
+
+bool removeFolder(std::u16string_view path) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return ::rmdir(nativePath(path).c_str()) == 0;
+}
+
+bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    std::u16string folder, namePattern;
+    detail::splitPattern(pattern, folder, namePattern);
+    const std::string dirPath = nativePath(folder);
+    DIR* dir = ::opendir(dirPath.c_str());
+    if (dir == nullptr) {
+        return false;
+    }
+    while (const dirent* d = ::readdir(dir)) {
+        const std::string raw = d->d_name;
+        if (raw == "." || raw == "..") {
+            continue;
+        }
+        const std::u16string name = utf8ToUtf16(raw);
+        if (!detail::wildcardMatches(namePattern, name)) {
+            continue;
+        }
+        const std::string full = dirPath + "/" + raw;
+        FolderEntry entry;
+        entry.name = name;
+        struct stat st {};
+        if (::lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+            entry.isLink = true;
+        }
+        if (::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            entry.isFolder = true;
+        }
+        entries.push_back(std::move(entry));
+    }
+    ::closedir(dir);
+    detail::sortEntries(entries);
+    return true;
+}
+
+bool pathExists(std::u16string_view path) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    struct stat st {};
+    return ::lstat(nativePath(path).c_str(), &st) == 0;
+}
+
+bool folderExists(std::u16string_view path) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    struct stat st {};
+    return ::stat(nativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool readWholeFile(std::u16string_view path, std::string& bytes) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return readStart(path, SIZE_MAX, bytes);
+}
+
+bool readFileStart(std::u16string_view path, std::size_t count, std::string& bytes) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return readStart(path, count, bytes);
+}
+
+bool writeWholeFile(std::u16string_view path, std::string_view bytes) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return writeFile(nativePath(path), bytes, O_CREAT | O_TRUNC);
+}
+
+bool appendToFile(std::u16string_view path, std::string_view bytes) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return writeFile(nativePath(path), bytes, O_CREAT | O_APPEND);
+}
+
+std::u16string currentDirectory() {
+    char buffer[PATH_MAX];
+    if (::getcwd(buffer, sizeof buffer) == nullptr) {
+        return {};
+    }
+    return utf8ToUtf16(buffer);
+}
+
+bool setCurrentDirectory(std::u16string_view path) {
+    return ::chdir(nativePath(path).c_str()) == 0;
+}
+
+bool makeTemporaryFile(std::u16string_view folder, std::u16string& path) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    std::string templ = nativePath(folder) + "/tmpXXXXXX.tmp";
+    const int fd = ::mkstemps(templ.data(), 4);
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    path = std::u16string(folder) + u"\\" + utf8ToUtf16(templ.substr(templ.rfind('/') + 1));
+    return true;
+}
+
+} // namespace platform

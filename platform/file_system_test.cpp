@@ -1,0 +1,105 @@
+#include "platform/file_system.h"
+#include "testing/test_support.h"
+
+using namespace testing_support;
+
+namespace {
+std::vector<std::u16string> names(std::u16string_view pattern) {
+    std::vector<platform::FolderEntry> entries;
+    platform::listFolder(pattern, entries);
+    std::vector<std::u16string> out;
+    for (const auto& entry : entries) {
+        out.push_back(entry.name + (entry.isFolder ? u"/" : u""));
+    }
+    return out;
+}
+} // namespace
+
+TEST(FolderListing, SortsTheNtfsWayAndMatchesWindowsPatterns) {
+    ScratchFolder scratch;
+    for (const char16_t* name : {u"zeta.txt", u"_x.txt", u"Alpha.txt", u"beta.txt", u"a b.txt",
+                                 u"Gamma.TXT", u"readme", u"notes.txt.bak"}) {
+        writeFile(std::u16string(u"d\\") + name, "x");
+    }
+    makeFolders(u"d\\folder.txt");
+    // "_" sorts after the letters: upper-cased ordinal order.
+    EXPECT_EQ(names(u"d\\*.txt"),
+              (std::vector<std::u16string>{u"a b.txt", u"Alpha.txt", u"beta.txt", u"folder.txt/",
+                                           u"Gamma.TXT", u"zeta.txt", u"_x.txt"}));
+    EXPECT_EQ(names(u"d\\*").size(), 9u);
+    EXPECT_EQ(names(u"d\\*.*").size(), 9u); // "*.*" also matches names without a dot
+    EXPECT_EQ(names(u"d\\*.bak"), (std::vector<std::u16string>{u"notes.txt.bak"}));
+    EXPECT_TRUE(names(u"d\\*.none").empty());
+    std::vector<platform::FolderEntry> entries;
+    EXPECT_FALSE(platform::listFolder(u"missing\\*", entries));
+}
+
+TEST(FileOperations, RenameNeverReplacesButReplaceDoes) {
+    ScratchFolder scratch;
+    writeFile(u"a.txt", "A");
+    writeFile(u"b.txt", "B");
+    EXPECT_FALSE(platform::renameFile(u"a.txt", u"b.txt"));
+    EXPECT_EQ(readFile(u"b.txt"), "B");
+    EXPECT_TRUE(platform::replaceFile(u"a.txt", u"b.txt"));
+    EXPECT_EQ(readFile(u"b.txt"), "A");
+    EXPECT_FALSE(exists(u"a.txt"));
+    EXPECT_TRUE(platform::replaceFile(u"b.txt", u"new.txt")); // a missing target is fine
+    EXPECT_EQ(readFile(u"new.txt"), "A");
+
+    makeFolders(u"saves");
+    writeFile(u"saves\\slot1.sav", "S");
+    EXPECT_TRUE(platform::renameFile(u"saves", u"save_norvale"));
+    EXPECT_EQ(readFile(u"save_norvale\\slot1.sav"), "S");
+    makeFolders(u"saves");
+    EXPECT_FALSE(platform::renameFile(u"save_norvale", u"saves")); // folders too
+}
+
+TEST(FileOperations, CopyHonoursFailIfExists) {
+    ScratchFolder scratch;
+    writeFile(u"a.txt", "new");
+    writeFile(u"b.txt", "old");
+    EXPECT_FALSE(platform::copyFile(u"a.txt", u"b.txt", true));
+    EXPECT_EQ(readFile(u"b.txt"), "old");
+    EXPECT_TRUE(platform::copyFile(u"a.txt", u"b.txt", false));
+    EXPECT_EQ(readFile(u"b.txt"), "new");
+    EXPECT_FALSE(platform::copyFile(u"missing.txt", u"c.txt", false));
+    EXPECT_FALSE(exists(u"c.txt"));
+}
+
+TEST(FileOperations, TemporaryFilesAreUniqueAndInTheFolder) {
+    ScratchFolder scratch;
+    std::u16string first, second;
+    ASSERT_TRUE(platform::makeTemporaryFile(platform::currentDirectory(), first));
+    ASSERT_TRUE(platform::makeTemporaryFile(platform::currentDirectory(), second));
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(exists(first));
+    std::vector<platform::FolderEntry> entries;
+    platform::listFolder(u"*.tmp", entries);
+    EXPECT_EQ(entries.size(), 2u);
+}
+
+TEST(FaultInjection, FailsExactlyTheChosenOperation) {
+    ScratchFolder scratch;
+    platform::setFaultPlan({.failOperation = 2});
+    EXPECT_TRUE(platform::writeWholeFile(u"one.txt", "1"));
+    EXPECT_FALSE(platform::writeWholeFile(u"two.txt", "2"));
+    EXPECT_TRUE(platform::writeWholeFile(u"three.txt", "3"));
+    EXPECT_EQ(platform::fileOperationCount(), 3);
+    platform::setFaultPlan({});
+    EXPECT_TRUE(exists(u"one.txt"));
+    EXPECT_FALSE(exists(u"two.txt"));
+    EXPECT_TRUE(exists(u"three.txt"));
+}
+
+TEST(FaultInjection, StopAfterMakesEveryLaterOperationDoNothing) {
+    ScratchFolder scratch;
+    writeFile(u"keep.txt", "K");
+    platform::setFaultPlan({.stopAfter = 1});
+    EXPECT_TRUE(platform::writeWholeFile(u"first.txt", "1"));
+    EXPECT_FALSE(platform::deleteFile(u"keep.txt"));
+    EXPECT_FALSE(platform::createFolder(u"later"));
+    platform::setFaultPlan({});
+    EXPECT_TRUE(exists(u"first.txt"));
+    EXPECT_TRUE(exists(u"keep.txt"));
+    EXPECT_FALSE(exists(u"later"));
+}

@@ -1,0 +1,235 @@
+// Win32 implementation of the file layer (the W functions). Replace, rename and delete
+// retry for a moment when another program (an antivirus, an indexer) holds the file.
+#include "platform/file_operation.h"
+
+#include <windows.h>
+
+namespace platform {
+namespace {
+
+std::wstring wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+
+std::u16string narrow16(const wchar_t* text) {
+    std::u16string out;
+    for (; *text != 0; ++text) {
+        out += static_cast<char16_t>(*text);
+    }
+    return out;
+}
+
+bool isLockError(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_ACCESS_DENIED;
+}
+
+template <typename Operation> bool retryWhileLocked(Operation operation) {
+    constexpr int attempts = 5;
+    for (int i = 0;; ++i) {
+        if (operation()) {
+            return true;
+        }
+        if (i + 1 >= attempts || !isLockError(GetLastError())) {
+            return false;
+        }
+        Sleep(100);
+    }
+}
+
+bool writeHandle(HANDLE file, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
+bool readStart(std::u16string_view path, std::size_t limit, std::string& bytes) {
+    bytes.clear();
+    HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
+        bytes.reserve(std::min<std::size_t>(limit, static_cast<std::size_t>(size.QuadPart)));
+    }
+    bool ok = true;
+    char buffer[1 << 16];
+    while (bytes.size() < limit) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(sizeof buffer, limit - bytes.size()));
+        DWORD got = 0;
+        if (!ReadFile(file, buffer, want, &got, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        bytes.append(buffer, got);
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+bool writeFile(std::u16string_view path, std::string_view bytes, bool append) {
+    HANDLE file = CreateFileW(wide(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
+                              FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool written = writeHandle(file, bytes);
+    const bool closed = CloseHandle(file) != 0;
+    return written && closed;
+}
+
+} // namespace
+
+bool copyFile(std::u16string_view from, std::u16string_view to, bool failIfExists) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return CopyFileW(wide(from).c_str(), wide(to).c_str(), failIfExists ? TRUE : FALSE) != 0;
+}
+
+bool renameFile(std::u16string_view from, std::u16string_view to) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    const std::wstring a = wide(from), b = wide(to);
+    return retryWhileLocked([&] { return MoveFileW(a.c_str(), b.c_str()) != 0; });
+}
+
+bool replaceFile(std::u16string_view replacement, std::u16string_view target) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    const std::wstring a = wide(replacement), b = wide(target);
+    return retryWhileLocked([&] {
+        return MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    });
+}
+
+bool deleteFile(std::u16string_view path) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    const std::wstring p = wide(path);
+    return retryWhileLocked([&] { return DeleteFileW(p.c_str()) != 0; });
+}
+
+bool createFolder(std::u16string_view path) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return CreateDirectoryW(wide(path).c_str(), nullptr) != 0;
+}
+
+bool removeFolder(std::u16string_view path) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return RemoveDirectoryW(wide(path).c_str()) != 0;
+}
+
+bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    WIN32_FIND_DATAW data{};
+    HANDLE search = FindFirstFileExW(wide(pattern).c_str(), FindExInfoBasic, &data,
+                                     FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    }
+    do {
+        const std::u16string name = narrow16(data.cFileName);
+        if (name == u"." || name == u"..") {
+            continue;
+        }
+        FolderEntry entry;
+        entry.name = name;
+        entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        entry.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        entries.push_back(std::move(entry));
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+    detail::sortEntries(entries);
+    return true;
+}
+
+bool pathExists(std::u16string_view path) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool folderExists(std::u16string_view path) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool readWholeFile(std::u16string_view path, std::string& bytes) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return readStart(path, SIZE_MAX, bytes);
+}
+
+bool readFileStart(std::u16string_view path, std::size_t count, std::string& bytes) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return readStart(path, count, bytes);
+}
+
+bool writeWholeFile(std::u16string_view path, std::string_view bytes) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return writeFile(path, bytes, false);
+}
+
+bool appendToFile(std::u16string_view path, std::string_view bytes) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    return writeFile(path, bytes, true);
+}
+
+std::u16string currentDirectory() {
+    const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+    std::wstring buffer(needed + 1, L'\0');
+    const DWORD length = GetCurrentDirectoryW(needed + 1, buffer.data());
+    buffer.resize(length);
+    return std::u16string(buffer.begin(), buffer.end());
+}
+
+bool setCurrentDirectory(std::u16string_view path) {
+    return SetCurrentDirectoryW(wide(path).c_str()) != 0;
+}
+
+bool makeTemporaryFile(std::u16string_view folder, std::u16string& path) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    wchar_t buffer[MAX_PATH + 1] = {};
+    if (GetTempFileNameW(wide(folder).c_str(), L"tmp", 0, buffer) == 0) {
+        return false;
+    }
+    path = narrow16(buffer);
+    return true;
+}
+
+} // namespace platform

@@ -1,0 +1,35 @@
+// The last applied configuration, in memory (SetupState) and on disk in
+// data\campaign\recent.txt: three 8-bit lines "[campaign] ", "[scripts] ", "[translation] ",
+// each followed by its value and CR LF.
+#pragma once
+
+#include "catalogue/catalogue_entry.h"
+
+#include <array>
+#include <string>
+
+inline constexpr std::size_t scriptSlotCount = 30;
+inline constexpr std::size_t recordedScriptListCapacity = 5000;
+
+struct SetupState : CatalogueEntry {
+    // Of the base only `folder` is used: the recorded campaign's folder name, or "none".
+    std::array<std::u16string, scriptSlotCount> scriptSlots; // split from recordedScriptList
+    std::u16string recordedScriptList; // descriptor file names, each followed by one blank
+    std::u16string previousCampaign;   // the campaign whose files are installed now
+    bool hasCampaign = false;
+    bool hasScripts = false;
+    bool hasTranslation = false;
+    std::u16string translation; // display name of the recorded translation pack, or "none"
+};
+
+// Reads recent.txt into the record; false (record unchanged) when it cannot be opened.
+bool loadRecentSelection(SetupState& state);
+
+// Empties the slots, folder, translation and recordedScriptList (flags and
+// previousCampaign stay). recent.txt stays on disk until saveRecentSelection replaces it
+// in one step, so a crash never leaves the game folder without a record. Always true.
+bool clearRecentSelection(SetupState& state);
+
+// Writes the record to a temporary file and replaces recent.txt with it in one step.
+// False when it could not be written; the old file then stays as it was.
+bool saveRecentSelection(const SetupState& state);

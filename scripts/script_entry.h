@@ -1,0 +1,32 @@
+// A script: an optional modification described by data\campaign\sub\<fileName>.
+#pragma once
+
+#include "app/error_box.h"
+#include "catalogue/catalogue_entry.h"
+
+#include <string>
+#include <string_view>
+
+struct ScriptEntry : CatalogueEntry {
+    // Base: `name`, `description`, `folder` = the base name (fileName before its first ".").
+    std::u16string fileName;  // descriptor file name with extension; the script's identity
+    std::u16string groupName; // [grouped in], normalised
+    std::u16string worksFor;  // [works for]
+    bool checked = false;     // [checked] present
+    std::int16_t rememberedState = 0; // Script Handler: 0 none, 1 remembered on, 2 off
+    bool hasGroup = false;            // [grouped in] present
+    bool required = false;            // [required] present
+    bool hasBox = false;              // Script Handler working flag
+};
+
+// Builds the record from the descriptor; shows "There seems to be an error with: %s" when
+// it has no [files] section. Always gives a record.
+ScriptEntry loadScriptEntry(std::u16string_view fileName, const ErrorSink& errors);
+
+// Whether the script is offered for the campaign folder: a token of worksFor (split at
+// blanks and commas) equals the folder or "all", exactly.
+bool scriptWorksFor(const ScriptEntry& script, std::u16string_view campaignFolder);
+
+// The group name normalisation (ends at the first line break; a single trailing blank
+// dropped; ...). Finishes on every input.
+std::u16string normaliseGroupName(std::u16string_view raw);

@@ -1,0 +1,53 @@
+// Shared by the unit tests: scratch game folders, small file helpers, the error recorder.
+#pragma once
+
+#include "app/error_box.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace testing_support {
+
+// A fresh, empty folder that is the current directory while the object lives (the core
+// works relative to the current directory, as the program does in the game folder).
+// Removed with its contents afterwards. Resets fault injection on entry and exit.
+class ScratchFolder {
+  public:
+    ScratchFolder();
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::u16string& path() const { return path_; }
+
+  private:
+    std::u16string previous_;
+    std::u16string path_;
+};
+
+// Creates every folder of a game path such as "data\campaign\backup" (all levels).
+void makeFolders(std::u16string_view path);
+// Writes bytes to a file, creating its folders.
+void writeFile(std::u16string_view path, std::string_view bytes);
+// The file's bytes; "<missing>" when it cannot be read.
+std::string readFile(std::u16string_view path);
+bool exists(std::u16string_view path);
+// Removes a file or a folder with everything in it (links are removed, not followed).
+void removeTree(std::u16string_view path);
+// Every file below a folder: relative path ("\" separators, sorted) -> bytes.
+std::vector<std::pair<std::u16string, std::string>> snapshotTree(std::u16string_view folder);
+
+// Collects the texts shown through its sink.
+struct ErrorRecorder {
+    std::vector<std::u16string> texts;
+    ErrorSink sink() {
+        return ErrorSink{[this](const std::u16string& text) { texts.push_back(text); }};
+    }
+};
+
+std::string utf8(std::u16string_view text);
+
+} // namespace testing_support
+

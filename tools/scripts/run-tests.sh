@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Every test: native, under AddressSanitizer + UndefinedBehaviorSanitizer, under
+# ThreadSanitizer, the fuzzers' seed corpora, and the Windows build under Wine (with Xvfb for
+# the windows). Fails when any fails.
+source "$(dirname "$0")/common.sh"
+cd "$DRAVIK_ROOT"
+start=$(date +%s)
+dravik_install_missing
+status=0
+run() { echo "== $*"; "$@" || status=1; }
+
+for preset in native sanitize tsan; do
+    dravik_build "$preset"
+    run ctest --preset "$preset"
+done
+
+dravik_build fuzz
+run ctest --test-dir build/fuzz --output-on-failure
+
+dravik_wine_prefix
+dravik_build windows
+run xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows
+
+wineserver -k >/dev/null 2>&1 || true
+echo "== all tests took $(( $(date +%s) - start )) s"
+if ((status)); then
+    echo "== FAILED"
+else
+    echo "== all passed"
+fi
+exit $status
