@@ -103,6 +103,35 @@ void collect(const std::u16string& folder, const std::u16string& prefix,
 }
 } // namespace
 
+void copyTree(std::u16string_view from, std::u16string_view to) {
+    platform::createFolder(to);
+    std::vector<platform::FolderEntry> entries;
+    platform::listFolder(std::u16string(from) + u"\\*", entries);
+    for (const auto& entry : entries) {
+        const std::u16string source = std::u16string(from) + u"\\" + entry.name;
+        const std::u16string target = std::u16string(to) + u"\\" + entry.name;
+        if (entry.isLink) {
+            continue;
+        }
+        if (entry.isFolder) {
+            copyTree(source, target);
+        } else {
+            platform::copyFile(source, target, false);
+        }
+    }
+}
+
+std::u16string sourceDirectory() {
+    std::u16string path = platform::utf8ToUtf16(DRAVIK_SOURCE_DIR);
+#ifdef _WIN32
+    std::replace(path.begin(), path.end(), u'/', u'\\');
+    path = u"Z:" + path; // Wine maps the Linux root to drive Z:
+#endif
+    return path;
+}
+
+void copySampleGame() { copyTree(sourceDirectory() + u"\\sample\\game", u"."); }
+
 std::vector<std::pair<std::u16string, std::string>> snapshotTree(std::u16string_view folder) {
     std::vector<std::pair<std::u16string, std::string>> out;
     collect(std::u16string(folder), u"", out);

@@ -39,6 +39,13 @@ void removeTree(std::u16string_view path);
 // Every file below a folder: relative path ("\" separators, sorted) -> bytes.
 std::vector<std::pair<std::u16string, std::string>> snapshotTree(std::u16string_view folder);
 
+// Copies a folder tree (files and folders; links are skipped) from `from` to `to`.
+void copyTree(std::u16string_view from, std::u16string_view to);
+// The repository's folder as a path the file layer understands (under Wine: "Z:\...").
+std::u16string sourceDirectory();
+// Copies the repository's sample game folder (sample/game) into the current directory.
+void copySampleGame();
+
 // Collects the texts shown through its sink.
 struct ErrorRecorder {
     std::vector<std::u16string> texts;
