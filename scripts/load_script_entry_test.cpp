@@ -99,17 +99,3 @@ TEST(LoadScriptEntry, LongFileNameIsKeptWholeAndReadsItsOwnDescriptor) {
     EXPECT_EQ(entry.folder, std::u16string(110, u'x'));
     EXPECT_EQ(entry.name, u"The long one");
 }
-
-TEST(LoadScriptEntry, ValuesKeepWithinTheirCapacities) {
-    ScratchFolder scratch;
-    const std::string big(250, 'v');
-    writeDescriptor(u"big.txt", "[name]" + big + "\r\n[works for]" + big + "\r\n[grouped in]" +
-                                    big + "\r\n[description]" + std::string(2500, 'd') +
-                                    "\r\n[files]\r\n");
-    ErrorRecorder errors;
-    const ScriptEntry entry = loadScriptEntry(u"big.txt", errors.sink());
-    EXPECT_EQ(entry.name.size(), 99u);
-    EXPECT_EQ(entry.worksFor.size(), 99u);
-    EXPECT_EQ(entry.groupName.size(), 99u);
-    EXPECT_EQ(entry.description.size(), 1999u);
-}
