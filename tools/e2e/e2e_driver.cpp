@@ -329,6 +329,7 @@ void listScenario(const Paths& paths) {
 // ---- the Script Handler ------------------------------------------------------------------------
 
 HWND openHandler(const Program& program, int campaignIndex) {
+    moveMouseTo(0, 0); // away from where the boxes will be: no hover before the checks
     if (control(program, 900) == nullptr) {
         postClick(control(program, 1));
         waitUntil([&] { return control(program, 900) != nullptr; }, 3000);
