@@ -336,7 +336,7 @@ HWND openHandler(const Program& program, int campaignIndex) {
     }
     postClick(control(program, 900 + campaignIndex));
     HWND handler = nullptr;
-    waitUntil([&] { return (handler = findWindow(program, L"Script-Handler")) != nullptr; }, 5000);
+    waitUntil([&] { return (handler = findWindow(program, L"Script-Handler")) != nullptr; }, 10000);
     check(handler != nullptr,
           "the Script Handler opens for campaign " + std::to_string(campaignIndex));
     if (handler != nullptr) {
