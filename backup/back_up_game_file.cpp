@@ -16,6 +16,18 @@ bool backUpGameFile(std::u16string_view gamePath, std::u16string_view relativePa
         platform::createFolder(folder);
         start = slash + 1;
     }
-    platform::copyFile(gamePath, u"data\\campaign\\backup\\" + std::u16string(relativePath), true);
+    const std::u16string copy = u"data\\campaign\\backup\\" + std::u16string(relativePath);
+    if (platform::pathExists(copy)) {
+        return true; // the first copy wins
+    }
+    // The copy is made under a temporary name and given its place in one step, without
+    // replacing anything: a copy cut off by a crash must never become the kept original.
+    std::u16string temporary;
+    if (!platform::makeTemporaryFile(u".", temporary)) {
+        return true;
+    }
+    if (!platform::copyFile(gamePath, temporary, false) || !platform::renameFile(temporary, copy)) {
+        platform::deleteFile(temporary);
+    }
     return true;
 }

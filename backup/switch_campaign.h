@@ -6,8 +6,11 @@
 
 #include <string_view>
 
-// switchSaveFolders, restoreBackup, installCampaignFiles with the chosen campaign.
-void switchCampaign(std::u16string_view chosen, SetupState& state);
+// switchSaveFolders, restoreBackup, installCampaignFiles with the chosen campaign. False
+// when the save folders could not be switched ("saves" could not be parked, or recent.txt
+// could not be rewritten): the game files are switched all the same, and recent.txt still
+// names the campaign whose games "saves" holds.
+bool switchCampaign(std::u16string_view chosen, SetupState& state);
 
 // Parks "saves" as "save_<previous>" (previous = state.previousCampaign; empty or "none"
 // means no campaign installed yet) and brings "save_<chosen>" in as "saves" (or creates an
@@ -15,7 +18,10 @@ void switchCampaign(std::u16string_view chosen, SetupState& state);
 // ("save_<previous>.old", ".old2", ...). Once the previous campaign's saves are parked and
 // before the chosen campaign's are brought in, recent.txt is rewritten to name the chosen
 // campaign (scripts not yet recorded, translation kept), so that at every moment the
-// recent.txt on disk names the campaign whose save games are in "saves".
+// recent.txt on disk names the campaign whose save games are in "saves". Sets state.folder
+// to the chosen campaign and empties state.recordedScriptList for that record. False when
+// "saves" could not be parked or the record could not be written; "saves" then still
+// holds the previous campaign's games (or none), and recent.txt still names it.
 bool switchSaveFolders(std::u16string_view chosen, SetupState& state);
 
 // Copies data\campaign\<campaign><subPath>... into data<subPath>..., depth first, keeping a

@@ -1,0 +1,96 @@
+#include "backup/switch_campaign.h"
+
+#include "platform/file_system.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char16_t c) {
+            return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+        };
+        if (lower(a[i]) != lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A campaign name is one folder name under data\campaign; anything else would make the
+// listing below reach outside the campaign's own folder.
+bool isPlainFolderName(std::u16string_view name) {
+    return !name.empty() && name != u"." && name != u".." &&
+           name.find_first_of(u"\\/:*?") == std::u16string_view::npos;
+}
+
+// Installs one campaign file over the game file of the same place, keeping the game file
+// in the backup tree first. When the tree has no copy yet, the game file itself is moved
+// there (one rename instead of a copy: the same end state, half the bytes written); a
+// copy already in the tree is never replaced, because it may be the only original left
+// (a restore that could not move it back). A game file that has no copy and could not be
+// moved is left alone rather than overwritten.
+void installFile(const std::u16string& source, const std::u16string& target,
+                 const std::u16string& kept) {
+    if (platform::folderExists(target)) {
+        return; // a game folder of that name: it is not moved into the tree, nor replaced
+    }
+    if (platform::renameFile(target, kept)) {
+        if (!platform::copyFile(source, target, true)) {
+            platform::copyFile(kept, target, true); // keep the game playable meanwhile
+        }
+        return;
+    }
+    if (platform::pathExists(kept)) {
+        platform::copyFile(source, target, false);
+        return;
+    }
+    // No copy in the tree: only a file that is new to the game may be written.
+    platform::copyFile(source, target, true);
+}
+
+} // namespace
+
+bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subPath) {
+    if (!isPlainFolderName(campaign)) {
+        return true;
+    }
+    const bool topLevel = subPath.empty();
+    const std::u16string sub = topLevel ? std::u16string(u"\\") : std::u16string(subPath);
+    if (!topLevel) {
+        const std::u16string folder = sub.substr(0, sub.size() - 1); // without the last "\"
+        platform::createFolder(u"data" + folder);
+        platform::createFolder(u"data\\campaign\\backup" + folder);
+    }
+
+    std::vector<platform::FolderEntry> entries;
+    const std::u16string campaignFolder = u"data\\campaign\\" + std::u16string(campaign) + sub;
+    if (!platform::listFolder(campaignFolder + u"*.*", entries)) {
+        return true;
+    }
+    for (const platform::FolderEntry& entry : entries) {
+        if (entry.isLink) {
+            continue; // never followed: it may lead in a circle or out of the game folder
+        }
+        if (entry.isFolder) {
+            const std::u16string deeper = sub + entry.name + u'\\';
+            // The backup tree is the one place a campaign must never write into.
+            if (equalsIgnoringCase(deeper, u"\\campaign\\backup\\")) {
+                continue;
+            }
+            installCampaignFiles(campaign, deeper);
+            continue;
+        }
+        if (topLevel && entry.name == u"campaign.txt") {
+            continue; // the campaign's descriptor
+        }
+        installFile(campaignFolder + entry.name, u"data" + sub + entry.name,
+                    u"data\\campaign\\backup" + sub + entry.name);
+    }
+    return true;
+}

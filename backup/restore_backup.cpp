@@ -1,0 +1,54 @@
+#include "backup/restore_backup.h"
+
+#include "platform/file_system.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::u16string_view backupRoot = u"data\\campaign\\backup";
+
+// Moves what is in `from` over `to`: folders merge, files replace the game file of the
+// same name in one step each. A folder of the tree that ends up empty is removed; one
+// that still holds something (a file that could not be moved) stays for the next restore.
+// Links are neither followed nor moved.
+void moveTreeOver(const std::u16string& from, const std::u16string& to) {
+    std::vector<platform::FolderEntry> entries;
+    if (!platform::listFolder(from + u"\\*", entries)) {
+        return;
+    }
+    for (const platform::FolderEntry& entry : entries) {
+        if (entry.isLink) {
+            continue;
+        }
+        const std::u16string source = from + u'\\' + entry.name;
+        const std::u16string target = to + u'\\' + entry.name;
+        if (entry.isFolder) {
+            platform::createFolder(target); // usually there already
+            moveTreeOver(source, target);
+            platform::removeFolder(source); // fails while anything is left in it
+        } else {
+            platform::replaceFile(source, target);
+        }
+    }
+}
+
+} // namespace
+
+bool restoreBackup() {
+    moveTreeOver(std::u16string(backupRoot), u"data");
+
+    // The game rebuilds its compiled text caches; stale ones would hide the restored texts.
+    std::vector<platform::FolderEntry> caches;
+    if (platform::listFolder(u"data\\text\\*.txt.strings.bin", caches)) {
+        for (const platform::FolderEntry& cache : caches) {
+            if (!cache.isFolder) {
+                platform::deleteFile(u"data\\text\\" + cache.name);
+            }
+        }
+    }
+
+    platform::createFolder(backupRoot);
+    return true;
+}

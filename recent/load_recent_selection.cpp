@@ -1,0 +1,77 @@
+#include "catalogue/read_section.h"
+#include "recent/setup_state.h"
+
+#include "platform/text_file.h"
+
+namespace {
+
+constexpr char16_t recentSelectionPath[] = u"data\\campaign\\recent.txt";
+
+// Walks the list: a blank moves on to the next slot, any other character goes to the end of
+// the current slot. A slot that receives no character keeps what it had, so a run of two
+// blanks leaves one slot as it was.
+void splitIntoSlots(const std::u16string& list, SetupState& state) {
+    std::size_t slot = 0;
+    std::size_t position = 0;
+    for (const char16_t c : list) {
+        if (c == u' ') {
+            ++slot;
+            position = 0;
+            continue;
+        }
+        if (slot >= scriptSlotCount) {
+            break; // more names than slots: the rest has nowhere to go
+        }
+        std::u16string& name = state.scriptSlots[slot];
+        if (position >= nameCapacity - 1) {
+            continue; // a slot holds a name of at most 99 characters
+        }
+        // Writing at a position terminates the name there, as a fixed buffer would.
+        name.resize(position);
+        name += c;
+        ++position;
+    }
+}
+
+// The cleaning of a section value drops the blanks after the header only after it has
+// looked at the first position, so a header line with nothing but its blank ("[scripts] ")
+// leaves the line break behind. The record's values are single lines: such a line break
+// belongs to no value (it would become a script name, or a campaign folder name).
+void dropLeadingLineBreak(std::u16string& value) {
+    if (!value.empty() && value.front() == u'\n') {
+        value.erase(0, 1);
+    }
+}
+
+} // namespace
+
+bool loadRecentSelection(SetupState& state) {
+    platform::TextInput file;
+    if (!platform::openTextInput(recentSelectionPath, platform::TextEncoding::Bytes8, file)) {
+        return false;
+    }
+    state.hasCampaign = readSection(file, u"[campaign]", state.folder, folderCapacity);
+    state.hasScripts =
+        readSection(file, u"[scripts]", state.recordedScriptList, recordedScriptListCapacity);
+    state.hasTranslation = readSection(file, u"[translation]", state.translation, folderCapacity);
+    dropLeadingLineBreak(state.folder);
+    dropLeadingLineBreak(state.recordedScriptList);
+    dropLeadingLineBreak(state.translation);
+
+    if (!state.hasCampaign) {
+        state.folder.clear();
+    }
+    if (state.hasScripts && !state.recordedScriptList.empty()) {
+        splitIntoSlots(state.recordedScriptList, state);
+    }
+    if (!state.hasScripts) {
+        for (auto& slot : state.scriptSlots) {
+            slot.clear();
+        }
+        state.recordedScriptList.clear();
+    }
+    if (!state.hasTranslation) {
+        state.translation.clear();
+    }
+    return true;
+}
