@@ -6,6 +6,7 @@
 #include "catalogue/catalogue_entry.h"
 #include "recent/setup_state.h"
 #include "scripts/script_entry.h"
+#include "scripts/script_selection.h"
 
 #include <commctrl.h>
 
@@ -42,46 +43,6 @@ HWND boxOf(const ScriptHandler& handler, int scriptIndex) {
 bool boxChecked(const ScriptHandler& handler, int scriptIndex) {
     HWND box = boxOf(handler, scriptIndex);
     return box != nullptr && SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-// ---- the portable part: remembered states and the group table ----------------------
-
-// 1: remembered as selected, 2: remembered as not selected, 0: the defaults apply.
-void setRememberedStates(AppState& app, const CampaignEntry& campaign,
-                         const std::u16string& rememberedCampaign) {
-    const SetupState& state = app.setupState;
-    const bool remembered = app.chosenCampaignFolder == rememberedCampaign;
-    for (std::int16_t index : campaign.scriptIndices) {
-        ScriptEntry& script = app.catalogue.scriptList[index];
-        script.rememberedState = 0;
-        if (remembered) {
-            script.rememberedState = 2;
-            if (state.hasScripts && std::find(state.scriptSlots.begin(), state.scriptSlots.end(),
-                                              script.fileName) != state.scriptSlots.end()) {
-                script.rememberedState = 1;
-            }
-        }
-        script.hasBox = false;
-    }
-}
-
-std::vector<ScriptGroup> buildGroups(const AppState& app, const CampaignEntry& campaign) {
-    std::vector<ScriptGroup> groups;
-    for (std::int16_t index : campaign.scriptIndices) {
-        const ScriptEntry& script = app.catalogue.scriptList[index];
-        if (!script.hasGroup) {
-            continue;
-        }
-        auto group = std::find_if(groups.begin(), groups.end(),
-                                  [&](const ScriptGroup& g) { return g.name == script.groupName; });
-        if (group == groups.end()) {
-            groups.push_back(ScriptGroup{script.groupName, {index}, script.required});
-        } else {
-            group->members.push_back(index);
-            group->required = group->required || script.required;
-        }
-    }
-    return groups;
 }
 
 // ---- the boxes ---------------------------------------------------------------------------
@@ -153,21 +114,19 @@ void addBracket(ProgramContext& program, int y) {
 
 // ---- the window's handlers ---------------------------------------------------------------
 
-const ScriptGroup* firstEmptyRequiredGroup(const ScriptHandler& handler) {
-    for (const ScriptGroup& group : handler.groups) {
-        if (group.required &&
-            std::none_of(group.members.begin(), group.members.end(),
-                         [&](std::int16_t member) { return boxChecked(handler, member); })) {
-            return &group;
-        }
+std::array<bool, maxScripts> checkedBoxes(const ScriptHandler& handler) {
+    std::array<bool, maxScripts> checked{};
+    for (std::size_t i = 0; i < maxScripts; ++i) {
+        checked[i] = boxChecked(handler, static_cast<int>(i));
     }
-    return nullptr;
+    return checked;
 }
 
 void onConfirm(ProgramContext& program) {
     ScriptHandler& handler = program.scriptHandler;
-    if (const ScriptGroup* group = firstEmptyRequiredGroup(handler)) {
-        showError(program.app.errors, u"You have to select one of the %s options!", {group->name});
+    if (const ScriptGroup* group =
+            findUnfilledRequiredGroup(handler.groups, checkedBoxes(handler))) {
+        showError(program.app.errors, requiredGroupMessage, {group->name});
         return;
     }
     HWND mainWindow = mainWindowOf(program);
@@ -175,11 +134,7 @@ void onConfirm(ProgramContext& program) {
     UpdateWindow(mainWindow);
     SetFocus(mainWindow);
     SetForegroundWindow(mainWindow);
-    std::array<bool, maxScripts> checked{};
-    for (std::size_t i = 0; i < maxScripts; ++i) {
-        checked[i] = boxChecked(handler, static_cast<int>(i));
-    }
-    confirmCampaignChoice(program.app, checked);
+    confirmCampaignChoice(program.app, checkedBoxes(handler));
     startCampaignRun(program);
     DestroyWindow(handler.window);
 }
@@ -218,22 +173,24 @@ void moveWindow(const ScriptHandler& handler, int top, int height) {
     MoveWindow(handler.window, handler.left, top, windowWidth, height, TRUE);
 }
 
+// Whether the script's box is joined to the box above it: it belongs to a group and is not
+// the group's first member.
+bool joinsBoxAbove(const std::vector<ScriptGroup>& groups, std::int16_t slot) {
+    return std::any_of(groups.begin(), groups.end(), [&](const ScriptGroup& group) {
+        return !group.members.empty() && group.members.front() != slot &&
+               std::find(group.members.begin(), group.members.end(), slot) != group.members.end();
+    });
+}
+
 void layOutBoxes(ProgramContext& program, const CampaignEntry& campaign) {
     ScriptHandler& handler = program.scriptHandler;
-    auto& scripts = program.app.catalogue.scriptList;
+    Catalogue& catalogue = program.app.catalogue;
     handler.y = 10;
-    for (const ScriptGroup& group : handler.groups) {
-        for (std::size_t k = 0; k < group.members.size(); ++k) {
-            ScriptEntry& script = scripts[group.members[k]];
-            addScriptBox(program, script);
-            if (k > 0 && script.hasBox) {
-                addBracket(program, handler.y);
-            }
-        }
-    }
-    for (std::int16_t index : campaign.scriptIndices) {
-        if (!scripts[index].hasBox) {
-            addScriptBox(program, scripts[index]);
+    for (std::int16_t slot : scriptBoxOrder(catalogue, campaign, handler.groups)) {
+        ScriptEntry& script = catalogue.scriptList[static_cast<std::size_t>(slot)];
+        addScriptBox(program, script);
+        if (script.hasBox && joinsBoxAbove(handler.groups, slot)) {
+            addBracket(program, handler.y);
         }
     }
 }
@@ -266,9 +223,7 @@ void addScriptBox(ProgramContext& program, ScriptEntry& script) {
     handler.y = static_cast<std::int16_t>(handler.y + rowHeight);
     const int height = handler.y + 70;
     moveWindow(handler, screenHeight() / 2 - height / 2, height);
-    const bool checked =
-        script.rememberedState == 1 || (script.rememberedState == 0 && script.checked);
-    SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(box, BM_SETCHECK, initialBoxState(script) ? BST_CHECKED : BST_UNCHECKED, 0);
     SetWindowSubclass(box, scriptBoxProc, static_cast<UINT_PTR>(script.index),
                       reinterpret_cast<DWORD_PTR>(&program));
     script.hasBox = true;
@@ -292,11 +247,12 @@ void openScriptHandler(ProgramContext& program, int campaignIndex) {
     const CampaignEntry& campaign = app.catalogue.campaignList[campaignIndex];
 
     loadRecentSelection(app.setupState);
-    const std::u16string remembered =
-        app.setupState.hasCampaign ? limitText(app.setupState.folder, folderCapacity) : u"none";
-    app.setupState.previousCampaign = remembered;
-    setRememberedStates(app, campaign, remembered);
-    handler.groups = buildGroups(app, campaign);
+    takePreviousCampaign(app.setupState);
+    computeRememberedStates(app.catalogue, campaign, app.chosenCampaignFolder, app.setupState);
+    for (std::int16_t slot : campaignScripts(app.catalogue, campaign)) {
+        app.catalogue.scriptList[static_cast<std::size_t>(slot)].hasBox = false;
+    }
+    handler.groups = buildScriptGroups(app.catalogue, campaign);
 
     layOutBoxes(program, campaign);
     if (handler.y < 200) {

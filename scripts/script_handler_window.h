@@ -4,19 +4,13 @@
 
 #include <windows.h>
 
+#include "scripts/script_selection.h"
+
 #include <cstdint>
-#include <string>
 #include <vector>
 
 struct ProgramContext;
 struct ScriptEntry;
-
-// One group of the scripts shown: those whose group names are equal.
-struct ScriptGroup {
-    std::u16string name;
-    std::vector<std::int16_t> members; // script indexes, in script-list order
-    bool required = false;
-};
 
 // The window's state, rebuilt at every opening; at most one window at a time.
 struct ScriptHandler {
