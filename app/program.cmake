@@ -1,10 +1,4 @@
 # The Windows program: the windows, the entry and the resources (icons, manifest, version).
-# Until the setup runs are in the tree the program cannot link; the core still builds.
-if(NOT EXISTS ${PROJECT_SOURCE_DIR}/app/setup_runs.cpp OR
-   NOT EXISTS ${PROJECT_SOURCE_DIR}/app/progress_animation.cpp)
-  message(STATUS "DravikSetup.exe is left out: the setup runs are not in the tree yet")
-  return()
-endif()
 set(DRAVIK_RESOURCE_DIR ${PROJECT_SOURCE_DIR}/resources)
 configure_file(${DRAVIK_RESOURCE_DIR}/DravikSetup.rc.in ${CMAKE_CURRENT_BINARY_DIR}/DravikSetup.rc @ONLY)
 
