@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 namespace {
 
@@ -278,7 +279,12 @@ void startRun(ProgramContext& program, LPTHREAD_START_ROUTINE procedure) {
         finishRun(app);
         return;
     }
-    startProgressAnimation(app.progress);
+    try {
+        startProgressAnimation(app.progress);
+    } catch (const std::system_error&) {
+        // No thread for the animation: the run still works and ends as usual, only
+        // without the moving dots.
+    }
     ResumeThread(run);
     CloseHandle(run);
 }
