@@ -446,6 +446,19 @@ void realClick(HWND control) {
     Sleep(120);
 }
 
+void pressAndReleaseElsewhere(HWND control, HWND elsewhere) {
+    moveMouseOnto(control);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendInput(1, &input, sizeof(INPUT));
+    Sleep(80);
+    moveMouseOnto(elsewhere);
+    input.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof(INPUT));
+    Sleep(120);
+}
+
 void pressKey(WORD key, bool shift) {
     std::vector<INPUT> inputs;
     auto add = [&](WORD code, bool up) {

@@ -77,6 +77,8 @@ std::vector<HWND> childrenOf(HWND parent, const wchar_t* className);
 void moveMouseTo(int x, int y);                           // screen coordinates
 void moveMouseOnto(HWND control, int dx = 0, int dy = 0); // its centre, shifted
 void realClick(HWND control);
+// Presses the left button over `control` and releases it over `elsewhere`.
+void pressAndReleaseElsewhere(HWND control, HWND elsewhere);
 void pressKey(WORD key, bool shift = false);
 
 // ---- screenshots -------------------------------------------------------------------------

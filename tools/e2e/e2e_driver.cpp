@@ -380,7 +380,7 @@ void handlerSizeScenario(const Paths& paths) {
     beginScenario("Script Handler: sizes for 0, 7 and 8 boxes");
     Game game = freshGame(paths, L"handler-sizes");
     addCampaign(game, L"eight", "Eight Scripts");
-    addCampaign(game, L"none", "No Scripts");
+    addCampaign(game, L"empty", "No Scripts");
     addCampaign(game, L"seven", "Seven Scripts");
     for (int i = 1; i <= 8; ++i) {
         addScript(game, L"s0" + std::to_wstring(i) + L".txt",
@@ -416,8 +416,23 @@ void handlerSizeScenario(const Paths& paths) {
         if (sizeCase.boxes == 8) {
             screenshot({handler}, paths.screenshots + L"\\script-handler-eight-boxes.png");
         }
-        check(closeHandler(program, handler),
-              std::string(sizeCase.name) + ": closing enables the main window");
+        if (sizeCase.boxes > 0) {
+            check(closeHandler(program, handler),
+                  std::string(sizeCase.name) + ": closing enables the main window");
+            continue;
+        }
+        // OK without any script: the campaign is installed and recorded with no script.
+        postClick(GetDlgItem(handler, 100));
+        check(waitUntil(
+                  [&] {
+                      return !IsWindow(handler) && IsWindowEnabled(program.main) &&
+                             textOf(statusLabel(program)) == L"Using:\nNo Scripts";
+                  },
+                  30000),
+              "OK without scripts runs the campaign and gives the main window back");
+        checkBytes(game.read(L"data\\campaign\\recent.txt"),
+                   "[campaign] empty\r\n[scripts] \r\n[translation] none\r\n",
+                   "recent.txt after a run without scripts");
     }
     closeNormally(program, "sizes");
     endProgram(program);
@@ -488,6 +503,11 @@ void handlerBehaviourScenario(const Paths& paths) {
         realClick(GetDlgItem(handler, 805));
         checkBoxes(handler, {{803, true}, {805, false}},
                    "a box without a group changes only itself");
+        // Pressed on a member, released outside it: the others are cleared, it stays.
+        pressAndReleaseElsewhere(GetDlgItem(handler, 802), GetDlgItem(handler, 1000));
+        checkBoxes(handler, {{802, false}, {803, false}},
+                   "a press released elsewhere clears the group and leaves the box");
+        realClick(GetDlgItem(handler, 803));
 
         // Hover texts.
         HWND description = GetDlgItem(handler, 998);
