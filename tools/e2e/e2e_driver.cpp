@@ -6,6 +6,7 @@
 //            [scenario name]
 #include "driver_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -169,6 +170,12 @@ void closeNormally(Program& program, const std::string& what) {
     check(waitForExit(program, 10000) == 0, what + ": the program ends with exit code 0");
 }
 
+// Both classes: redraw on resize. (Another process's class handles, such as its icons,
+// cannot be read from outside; the icons are checked in the program's resources.)
+void checkWindowClass(HWND window, const std::string& what) {
+    check(GetClassLongPtrW(window, GCL_STYLE) == (CS_HREDRAW | CS_VREDRAW), what + ": class style");
+}
+
 void checkListButtons(const Program& program, int idBase, const std::vector<std::wstring>& names,
                       const std::string& what) {
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -195,6 +202,62 @@ void checkNoListButtons(const Program& program, int idBase, const std::string& w
 }
 
 // ---- scenarios -------------------------------------------------------------------------------
+
+// The icon group's image widths (16, 32, 48 ...), read from the program's resources.
+std::vector<int> iconSizes(HMODULE module, int id) {
+    std::vector<int> sizes;
+    HRSRC found =
+        FindResourceW(module, MAKEINTRESOURCEW(id), reinterpret_cast<LPCWSTR>(RT_GROUP_ICON));
+    if (found == nullptr) {
+        return sizes;
+    }
+    const auto* bytes =
+        static_cast<const unsigned char*>(LockResource(LoadResource(module, found)));
+    const DWORD size = SizeofResource(module, found);
+    if (bytes == nullptr || size < 6) {
+        return sizes;
+    }
+    const int count = bytes[4] | (bytes[5] << 8);
+    for (int i = 0; i < count && 6u + 14u * (i + 1) <= size; ++i) {
+        const int width = bytes[6 + 14 * i];
+        sizes.push_back(width == 0 ? 256 : width);
+    }
+    std::sort(sizes.begin(), sizes.end());
+    return sizes;
+}
+
+std::string resourceText(HMODULE module, int id, LPCWSTR type) {
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+    if (found == nullptr) {
+        return {};
+    }
+    const auto* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    return bytes == nullptr ? std::string() : std::string(bytes, SizeofResource(module, found));
+}
+
+void resourceScenario(const Paths& paths) {
+    beginScenario("the program's resources: icons, manifest, version");
+    HMODULE module = LoadLibraryExW(paths.program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!check(module != nullptr, "DravikSetup.exe opens as a resource file")) {
+        return;
+    }
+    for (int id : {107, 108}) {
+        check(iconSizes(module, id) == std::vector<int>{16, 32, 48},
+              "icon " + std::to_string(id) + " holds 16, 32 and 48 pixel images");
+    }
+    const std::string manifest = resourceText(module, 1, reinterpret_cast<LPCWSTR>(RT_MANIFEST));
+    check(manifest.find("Microsoft.Windows.Common-Controls") != std::string::npos &&
+              manifest.find("version=\"6.0.0.0\"") != std::string::npos,
+          "the manifest asks for common controls 6.0.0.0");
+    check(manifest.find("level=\"asInvoker\"") != std::string::npos,
+          "the manifest asks for the asInvoker level");
+    const std::string version = resourceText(module, 1, reinterpret_cast<LPCWSTR>(RT_VERSION));
+    const std::wstring wide(reinterpret_cast<const wchar_t*>(version.data()), version.size() / 2);
+    check(wide.find(L"ProductName") != std::wstring::npos &&
+              wide.find(L"Dravik Setup") != std::wstring::npos,
+          "the version resource names the product \"Dravik Setup\"");
+    FreeLibrary(module);
+}
 
 void startUpScenarios(const Paths& paths) {
     beginScenario("start-up: neither a campaign nor a translation");
@@ -263,6 +326,15 @@ void listScenario(const Paths& paths) {
     checkText(textOf(control(program, 1)), L"Campaigns", "\"Campaigns\" text");
     checkText(textOf(control(program, 20)), L"Translations", "\"Translations\" text");
     checkText(textOf(control(program, 10)), L"Start and Exit", "\"Start and Exit\" text");
+    checkWindowClass(program.main, "\"Dravik-Setup\"");
+    const LONG style = GetWindowLongW(program.main, GWL_STYLE);
+    check((style & WS_CAPTION) == WS_CAPTION && (style & WS_SYSMENU) != 0 &&
+              (style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) == 0,
+          "main window: caption and system menu only");
+    for (int id : {1, 10, 20}) {
+        check((GetWindowLongW(control(program, id), GWL_EXSTYLE) & WS_EX_TRANSPARENT) != 0,
+              "control " + std::to_string(id) + " is transparent");
+    }
     check(statusLabel(program) != nullptr && statusFrame(program) != nullptr,
           "the status label and frame exist");
     checkRect(rectInParent(statusLabel(program)), (geometry.width - 160) / 2 + 2, 439, 156, 30,
@@ -274,7 +346,7 @@ void listScenario(const Paths& paths) {
 
     // No recent.txt: nothing recorded.
     realClick(control(program, 1));
-    waitUntil([&] { return control(program, 900) != nullptr; }, 3000);
+    waitUntil([&] { return control(program, 900) != nullptr; }, 10000);
     checkListButtons(program, 900, {L"Alpha Campaign", L"Beta Campaign", L"Gamma Campaign"},
                      "campaign");
     checkText(textOf(statusLabel(program)), L"Choose a campaign", "status with nothing recorded");
@@ -282,12 +354,12 @@ void listScenario(const Paths& paths) {
     screenshot({program.main}, paths.screenshots + L"\\main-window-campaign-list.png");
 
     realClick(control(program, 1));
-    waitUntil([&] { return control(program, 900) == nullptr; }, 3000);
+    waitUntil([&] { return control(program, 900) == nullptr; }, 10000);
     checkNoListButtons(program, 900, "second click on \"Campaigns\"");
     check(!statusShown(program), "the status text hides with the list");
 
     realClick(control(program, 20));
-    waitUntil([&] { return control(program, 700) != nullptr; }, 3000);
+    waitUntil([&] { return control(program, 700) != nullptr; }, 10000);
     checkListButtons(program, 700, {L"French", L"German"}, "translation");
     checkText(textOf(statusLabel(program)), L"Using:\nnone",
               "translation status, nothing recorded");
@@ -295,7 +367,7 @@ void listScenario(const Paths& paths) {
     screenshot({program.main}, paths.screenshots + L"\\main-window-translation-list.png");
 
     postClick(control(program, 1));
-    waitUntil([&] { return control(program, 900) != nullptr; }, 3000);
+    waitUntil([&] { return control(program, 900) != nullptr; }, 10000);
     checkNoListButtons(program, 700, "\"Campaigns\" closes the translation list");
     checkListButtons(program, 900, {L"Alpha Campaign", L"Beta Campaign", L"Gamma Campaign"},
                      "campaign list after the switch");
@@ -305,22 +377,22 @@ void listScenario(const Paths& paths) {
     game.write(L"data\\campaign\\recent.txt",
                "[campaign] beta\r\n[scripts] \r\n[translation] \r\n");
     postClick(control(program, 20));
-    waitUntil([&] { return control(program, 700) != nullptr; }, 3000);
+    waitUntil([&] { return control(program, 700) != nullptr; }, 10000);
     checkText(textOf(statusLabel(program)), L"Using:\nEnglish", "empty recorded translation");
     checkNoListButtons(program, 900, "\"Translations\" closes the campaign list");
     postClick(control(program, 1));
-    waitUntil([&] { return control(program, 900) != nullptr; }, 3000);
+    waitUntil([&] { return control(program, 900) != nullptr; }, 10000);
     checkText(textOf(statusLabel(program)), L"Using:\nBeta Campaign", "recorded campaign");
 
     // Folders compare case-sensitively; the click closes the open list but sets the text.
     game.write(L"data\\campaign\\recent.txt",
                "[campaign] Beta\r\n[scripts] \r\n[translation] French\r\n");
     postClick(control(program, 1));
-    waitUntil([&] { return control(program, 900) == nullptr; }, 3000);
+    waitUntil([&] { return control(program, 900) == nullptr; }, 10000);
     checkText(textOf(statusLabel(program)), L"Choose a campaign",
               "a recorded folder of another case matches no campaign");
     postClick(control(program, 20));
-    waitUntil([&] { return control(program, 700) != nullptr; }, 3000);
+    waitUntil([&] { return control(program, 700) != nullptr; }, 10000);
     checkText(textOf(statusLabel(program)), L"Using:\nFrench", "recorded translation");
     closeNormally(program, "lists");
     endProgram(program);
@@ -332,14 +404,21 @@ HWND openHandler(const Program& program, int campaignIndex) {
     moveMouseTo(0, 0); // away from where the boxes will be: no hover before the checks
     if (control(program, 900) == nullptr) {
         postClick(control(program, 1));
-        waitUntil([&] { return control(program, 900) != nullptr; }, 3000);
     }
-    postClick(control(program, 900 + campaignIndex));
+    HWND button = nullptr;
+    waitUntil([&] { return (button = control(program, 900 + campaignIndex)) != nullptr; }, 10000);
+    if (!check(button != nullptr,
+               "the campaign list shows campaign " + std::to_string(campaignIndex))) {
+        return nullptr;
+    }
+    postClick(button);
     HWND handler = nullptr;
     waitUntil([&] { return (handler = findWindow(program, L"Script-Handler")) != nullptr; }, 10000);
     check(handler != nullptr,
           "the Script Handler opens for campaign " + std::to_string(campaignIndex));
     if (handler != nullptr) {
+        // Shown first, then the main window is disabled: wait for the whole opening.
+        waitUntil([&] { return !IsWindowEnabled(program.main); }, 5000);
         pause(200);
     }
     return handler;
@@ -348,7 +427,7 @@ HWND openHandler(const Program& program, int campaignIndex) {
 bool closeHandler(const Program& program, HWND handler) {
     PostMessageW(handler, WM_CLOSE, 0, 0);
     return waitUntil([&] { return !IsWindow(handler); }, 5000) &&
-           waitUntil([&] { return IsWindowEnabled(program.main) != FALSE; }, 3000);
+           waitUntil([&] { return IsWindowEnabled(program.main) != FALSE; }, 10000);
 }
 
 // Window size and control places for a campaign with `boxes` scripts and no groups.
@@ -374,6 +453,7 @@ void checkHandlerLayout(HWND handler, int boxes, const std::string& what) {
               L"Hover above a specific script to get it's description...",
               what + ": description before any hover");
     checkText(textOf(GetDlgItem(handler, 100)), L"OK", what + ": OK text");
+    checkWindowClass(handler, what + ": \"Script-Handler\"");
 }
 
 void handlerSizeScenario(const Paths& paths) {
@@ -688,7 +768,7 @@ void runScenario(const Paths& paths) {
 
     // The translation run from its button.
     postClick(control(program, 20));
-    waitUntil([&] { return control(program, 700) != nullptr; }, 3000);
+    waitUntil([&] { return control(program, 700) != nullptr; }, 10000);
     checkText(textOf(statusLabel(program)), L"Using:\nnone", "no translation recorded yet");
     postClick(control(program, 700));
     const bool translated = waitUntil(
@@ -759,9 +839,13 @@ int wmain(int argc, wchar_t** argv) {
         const wchar_t* name;
         void (*run)(const Paths&);
     } scenarios[] = {
-        {L"startup", startUpScenarios},  {L"lists", listScenario},
-        {L"sizes", handlerSizeScenario}, {L"handler", handlerBehaviourScenario},
-        {L"runs", runScenario},          {L"exit", startAndExitScenario},
+        {L"resources", resourceScenario},
+        {L"startup", startUpScenarios},
+        {L"lists", listScenario},
+        {L"sizes", handlerSizeScenario},
+        {L"handler", handlerBehaviourScenario},
+        {L"runs", runScenario},
+        {L"exit", startAndExitScenario},
     };
     for (const auto& scenario : scenarios) {
         if (only.empty() || only == scenario.name) {
