@@ -143,6 +143,10 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) 
     if (!detail::beginOperation()) {
         return false;
     }
+    // The long names are matched again: Windows also matches 8.3 short names, so "*.txt"
+    // would otherwise list "notes.txtx" (short name NOTES~1.TXT) on some drives.
+    std::u16string folder, namePattern;
+    detail::splitPattern(pattern, folder, namePattern);
     WIN32_FIND_DATAW data{};
     HANDLE search = FindFirstFileExW(wide(pattern).c_str(), FindExInfoBasic, &data,
                                      FindExSearchNameMatch, nullptr, 0);
@@ -151,7 +155,7 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) 
     }
     do {
         const std::u16string name = narrow16(data.cFileName);
-        if (name == u"." || name == u"..") {
+        if (name == u"." || name == u".." || !detail::wildcardMatches(namePattern, name)) {
             continue;
         }
         FolderEntry entry;

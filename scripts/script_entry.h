@@ -7,12 +7,15 @@
 #include <string>
 #include <string_view>
 
+// Capacity of a script's fileName, [works for] and [grouped in] texts, terminator included.
+inline constexpr std::size_t scriptTextCapacity = 100;
+
 struct ScriptEntry : CatalogueEntry {
     // Base: `name`, `description`, `folder` = the base name (fileName before its first ".").
-    std::u16string fileName;  // descriptor file name with extension; the script's identity
-    std::u16string groupName; // [grouped in], normalised
-    std::u16string worksFor;  // [works for]
-    bool checked = false;     // [checked] present
+    std::u16string fileName;          // descriptor file name with extension; the script's identity
+    std::u16string groupName;         // [grouped in], normalised
+    std::u16string worksFor;          // [works for]
+    bool checked = false;             // [checked] present
     std::int16_t rememberedState = 0; // Script Handler: 0 none, 1 remembered on, 2 off
     bool hasGroup = false;            // [grouped in] present
     bool required = false;            // [required] present
@@ -20,13 +23,15 @@ struct ScriptEntry : CatalogueEntry {
 };
 
 // Builds the record from the descriptor; shows "There seems to be an error with: %s" when
-// it has no [files] section. Always gives a record.
+// it has no [files] section. Always gives a record. The file name is kept whole, never cut
+// (a path formed from a cut name would reach another file); the scan lists no descriptor
+// whose name has scriptTextCapacity characters or more.
 ScriptEntry loadScriptEntry(std::u16string_view fileName, const ErrorSink& errors);
 
 // Whether the script is offered for the campaign folder: a token of worksFor (split at
 // blanks and commas) equals the folder or "all", exactly.
 bool scriptWorksFor(const ScriptEntry& script, std::u16string_view campaignFolder);
 
-// The group name normalisation (ends at the first line break; a single trailing blank
-// dropped; ...). Finishes on every input.
+// The group name normalisation: the name ends at its first line break, then one blank at
+// its end is dropped. Inner blanks are kept as they are. Finishes on every input.
 std::u16string normaliseGroupName(std::u16string_view raw);

@@ -6,22 +6,14 @@ export WINEPREFIX="$DRAVIK_ROOT/build/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
-# command-or-file -> Debian package providing it
+# Installs the Debian packages that the build and the tests need, when any is missing.
 dravik_install_missing() {
-    local missing=()
-    local pair
-    for pair in \
-        cmake:cmake ninja:ninja-build g++:g++ gcc:gcc clang++:clang \
-        x86_64-w64-mingw32-g++-posix:g++-mingw-w64-x86-64 x86_64-w64-mingw32-windres:binutils-mingw-w64-x86-64 \
-        wine:wine wine64:wine64 xvfb-run:xvfb xdotool:xdotool convert:imagemagick xwininfo:x11-utils \
-        /usr/src/googletest/CMakeLists.txt:googletest /usr/include/benchmark/benchmark.h:libbenchmark-dev \
-        /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a:libclang-rt-14-dev; do
-        local what="${pair%%:*}" package="${pair##*:}"
-        if [[ "$what" == /* ]]; then
-            [[ -e "$what" ]] || missing+=("$package")
-        else
-            command -v "$what" >/dev/null 2>&1 || missing+=("$package")
-        fi
+    local packages=(cmake ninja-build g++ gcc clang libclang-rt-14-dev googletest libbenchmark-dev
+        g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb xauth xdotool imagemagick
+        x11-utils python3)
+    local missing=() package
+    for package in "${packages[@]}"; do
+        dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
     done
     if ((${#missing[@]})); then
         echo "== installing: ${missing[*]}"

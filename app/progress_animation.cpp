@@ -1,0 +1,65 @@
+#include "app/progress_animation.h"
+
+#include "catalogue/catalogue_entry.h"
+
+#include <array>
+#include <chrono>
+
+namespace {
+
+constexpr std::array<std::u16string_view, 6> stepTexts = {
+    u"working (can take long!)\n.",     u"working (can take long!)\n..",
+    u"working (can take long!)\n...",   u"working (can take long!)\n....",
+    u"working (can take long!)\n.....", u"working (can take long!)\n......",
+};
+
+constexpr auto stepInterval = std::chrono::milliseconds(500);
+
+} // namespace
+
+void startProgressAnimation(ProgressAnimation& progress) {
+    // A thread left from an earlier run (one that ended without finishRun) must not be
+    // dropped while joinable.
+    if (progress.animationThread.joinable()) {
+        progress.animationThread.join();
+    }
+    progress.animationThread = std::thread(animateProgress, std::ref(progress));
+}
+
+void animateProgress(ProgressAnimation& progress) {
+    if (!progress.busy.load()) {
+        return;
+    }
+    do {
+        advanceProgress(progress);
+        std::unique_lock<std::mutex> lock(progress.wakeMutex);
+        progress.wakeUp.wait_for(lock, stepInterval, [&] { return !progress.busy.load(); });
+    } while (progress.busy.load());
+}
+
+void advanceProgress(ProgressAnimation& progress) {
+    const int step = (progress.step >= 0 && progress.step < 6) ? progress.step : 0;
+    if (progress.label) {
+        progress.label(std::u16string(stepTexts[static_cast<std::size_t>(step)]));
+    }
+    progress.step = static_cast<std::int16_t>(step == 5 ? 0 : step + 1);
+}
+
+void stopProgressAndShow(ProgressAnimation& progress, const std::u16string& displayName) {
+    {
+        // Cleared under the mutex so that the animation thread cannot miss the wake-up
+        // between its check of the flag and its wait.
+        std::lock_guard<std::mutex> lock(progress.wakeMutex);
+        progress.busy.store(false);
+    }
+    progress.wakeUp.notify_all();
+    if (progress.animationThread.joinable() &&
+        progress.animationThread.get_id() != std::this_thread::get_id()) {
+        progress.animationThread.join();
+    }
+    // Only now, with no animation step left that could follow it.
+    const std::u16string text = limitText(u"Using:\n" + displayName, 260);
+    if (progress.label) {
+        progress.label(text);
+    }
+}

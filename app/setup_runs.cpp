@@ -1,0 +1,118 @@
+#include "app/setup_runs.h"
+
+#include "backup/switch_campaign.h"
+#include "patch/run_patch_script.h"
+#include "platform/file_system.h"
+#include "translation/translation_entry.h"
+
+namespace {
+
+constexpr std::u16string_view recentPath = u"data\\campaign\\recent.txt";
+
+PatchContext makePatchContext(AppState& app, TouchedFileList* touched) {
+    // Asked once: temporary files go into the game folder for the life of the process.
+    if (app.currentDirectory.empty()) {
+        app.currentDirectory = platform::currentDirectory();
+    }
+    return PatchContext{app.errors, touched, app.currentDirectory};
+}
+
+// Appends a name and its blank only when both fit, so that the list never ends in a cut
+// name that would be read back as a script that does not exist.
+void appendRecordedScript(SetupState& state, std::u16string_view fileName) {
+    if (state.recordedScriptList.size() + fileName.size() + 1 < recordedScriptListCapacity) {
+        state.recordedScriptList.append(fileName);
+        state.recordedScriptList += u' ';
+    }
+}
+
+// After a save the record in memory is what recent.txt holds; should a later reading of the
+// file fail, the run still records from the right values.
+void markRecordComplete(SetupState& state) {
+    state.hasCampaign = true;
+    state.hasScripts = true;
+    state.hasTranslation = true;
+}
+
+} // namespace
+
+void confirmCampaignChoice(AppState& app, const std::array<bool, maxScripts>& checked) {
+    SetupState& state = app.setupState;
+    const std::u16string keptTranslation =
+        state.hasTranslation ? state.translation : std::u16string(u"none");
+    clearRecentSelection(state);
+    state.translation = limitText(keptTranslation, folderCapacity);
+    app.scriptSelected = checked;
+}
+
+void runCampaignSetup(AppState& app) {
+    SetupState& state = app.setupState;
+    TouchedFileList touched = createTouchedFileList();
+    app.touchedFiles = &touched;
+
+    // The whole folder name: a cut one would install from, and record, a folder that does
+    // not exist.
+    const std::u16string chosen = app.chosenCampaignFolder;
+    switchCampaign(chosen, state);
+
+    PatchContext context = makePatchContext(app, &touched);
+    const auto& scripts = app.catalogue.scriptList;
+    for (std::size_t slot = 0; slot < maxScripts; ++slot) {
+        if (!app.scriptSelected[slot] || slot >= scripts.size()) {
+            continue;
+        }
+        const ScriptEntry& entry = scripts[slot];
+        // Whole names: a path built from a cut name would name another file.
+        ScriptJob job{entry.folder, u"data\\campaign\\sub\\" + entry.fileName, entry.fileName};
+        runPatchScript(job, context);
+        // Recorded whatever the outcome: the script may have changed files before failing.
+        appendRecordedScript(state, entry.fileName);
+    }
+
+    app.touchedFiles = nullptr;
+    state.folder = chosen;
+    state.previousCampaign = chosen;
+    if (saveRecentSelection(state)) {
+        markRecordComplete(state);
+    }
+    finishRun(app);
+}
+
+void runTranslationSetup(AppState& app) {
+    SetupState& state = app.setupState;
+    const auto& packs = app.catalogue.translationList;
+    if (app.selectedTranslation >= 0 &&
+        static_cast<std::size_t>(app.selectedTranslation) < packs.size()) {
+        PatchContext context = makePatchContext(app, nullptr);
+        applyTranslationPack(packs[static_cast<std::size_t>(app.selectedTranslation)], context);
+    }
+
+    // A record that exists but cannot be read now is left alone: rewriting it from memory
+    // could name the wrong owner of "saves".
+    const bool loaded = loadRecentSelection(state);
+    if (loaded || !platform::pathExists(recentPath)) {
+        const std::u16string keptCampaign =
+            state.hasCampaign ? state.folder : std::u16string(u"none");
+        const std::u16string keptScripts =
+            state.hasScripts ? state.recordedScriptList : std::u16string(u"none");
+        clearRecentSelection(state);
+        state.folder = limitText(keptCampaign, folderCapacity);
+        state.recordedScriptList = limitText(keptScripts + u" ", recordedScriptListCapacity);
+        state.translation = limitText(app.choiceDisplayName, folderCapacity);
+        if (saveRecentSelection(state)) {
+            markRecordComplete(state);
+        }
+    }
+
+    finishRun(app);
+    if (app.handBackMainWindow) {
+        app.handBackMainWindow();
+    }
+}
+
+void finishRun(AppState& app) {
+    stopProgressAndShow(app.progress, app.choiceDisplayName);
+    if (app.handBackMainWindow) {
+        app.handBackMainWindow();
+    }
+}

@@ -1,0 +1,409 @@
+// The two runs from start to end on copies of the sample game folder, driven as the
+// windows drive them: one process (one AppState) for a whole sequence of choices.
+#include "app/setup_runs.h"
+#include "platform/file_system.h"
+#include "platform/text_file.h"
+#include "scripts/script_selection.h"
+#include "testing/test_support.h"
+
+#include <algorithm>
+#include <map>
+
+using testing_support::exists;
+using testing_support::readFile;
+using testing_support::utf8;
+
+namespace {
+
+using Snapshot = std::vector<std::pair<std::u16string, std::string>>;
+
+std::map<std::u16string, std::string> asMap(const Snapshot& snapshot) {
+    return {snapshot.begin(), snapshot.end()};
+}
+
+// The program: the start-up scan and record, then campaign and translation choices.
+struct Program {
+    AppState app;
+    testing_support::ErrorRecorder errors;
+    std::vector<std::u16string> statusTexts;
+    std::function<void(const std::u16string&)>
+        onError; // called for each error text, during the run
+
+    Program() {
+        app.errors = ErrorSink{[this](const std::u16string& text) {
+            errors.texts.push_back(text);
+            if (onError) {
+                onError(text);
+            }
+        }};
+        app.progress.label = [this](const std::u16string& text) { statusTexts.push_back(text); };
+        EXPECT_TRUE(scanCatalogue(app.catalogue, app.errors));
+        loadRecentSelection(app.setupState);
+    }
+
+    std::int16_t scriptSlot(std::u16string_view fileName) const {
+        for (const auto& script : app.catalogue.scriptList) {
+            if (script.fileName == fileName) {
+                return script.index;
+            }
+        }
+        ADD_FAILURE() << "no script " << utf8(fileName);
+        return 0;
+    }
+
+    // Campaign button, Script Handler opening, ticks, OK (the check must pass), the run.
+    void campaign(std::u16string_view folder, std::initializer_list<std::u16string_view> scripts,
+                  bool checkGroups = true) {
+        const auto& campaigns = app.catalogue.campaignList;
+        const auto chosen =
+            std::find_if(campaigns.begin(), campaigns.end(),
+                         [&](const CampaignEntry& c) { return c.folder == folder; });
+        ASSERT_NE(chosen, campaigns.end()) << utf8(folder);
+        app.chosenCampaignFolder = chosen->folder;
+        app.choiceDisplayName = chosen->name;
+        app.progress.busy = false;
+        loadRecentSelection(app.setupState);
+        takePreviousCampaign(app.setupState);
+        computeRememberedStates(app.catalogue, *chosen, app.chosenCampaignFolder, app.setupState);
+        std::array<bool, maxScripts> checked{};
+        for (const auto script : scripts) {
+            checked[static_cast<std::size_t>(scriptSlot(script))] = true;
+        }
+        if (checkGroups) {
+            ASSERT_EQ(findUnfilledRequiredGroup(buildScriptGroups(app.catalogue, *chosen), checked),
+                      nullptr);
+        }
+        confirmCampaignChoice(app, checked);
+        app.progress.busy = true;
+        startProgressAnimation(app.progress);
+        runCampaignSetup(app);
+    }
+
+    void translation(std::u16string_view fileName) {
+        loadRecentSelection(app.setupState);
+        const auto& packs = app.catalogue.translationList;
+        const auto pack = std::find_if(packs.begin(), packs.end(), [&](const TranslationEntry& t) {
+            return t.fileName == fileName;
+        });
+        ASSERT_NE(pack, packs.end()) << utf8(fileName);
+        app.selectedTranslation = pack->index;
+        app.choiceDisplayName = pack->name;
+        app.progress.busy = true;
+        startProgressAnimation(app.progress);
+        runTranslationSetup(app);
+    }
+};
+
+std::vector<std::string> recentLines() {
+    std::string bytes = readFile(u"data\\campaign\\recent.txt");
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2) {
+        lines.push_back(bytes.substr(start, end - start));
+    }
+    if (start != bytes.size()) {
+        lines.push_back("<unterminated>" + bytes.substr(start));
+    }
+    return lines;
+}
+
+std::string sample(std::u16string_view path) {
+    return readFile(testing_support::sourceDirectory() + u"\\sample\\game\\" +
+                    std::u16string(path));
+}
+
+// Every file of the sample's data folder outside data\campaign: the game's own files.
+Snapshot originalGameFiles() {
+    Snapshot files;
+    for (auto& [path, bytes] : testing_support::snapshotTree(testing_support::sourceDirectory() +
+                                                             u"\\sample\\game\\data")) {
+        if (path.rfind(u"campaign\\", 0) != 0) {
+            files.emplace_back(path, bytes);
+        }
+    }
+    return files;
+}
+
+const std::string spearmenEasyNorvale =
+    "[unit]\r\nname=Spearmen\r\n\r\nhp=14\r\n\r\nattack=4\r\narmour=2\r\n[end unit]\r\n";
+const std::string knightsHard =
+    "[unit]\r\nname=Knights\r\n\r\n-- stats --\r\nhp=28\r\nattack=8\r\nspeed=4\r\n"
+    "-- end stats --\r\n\r\n[end unit]\r\n";
+
+} // namespace
+
+TEST(CampaignRuns, SwitchingThereAndBackRestoresInstallsAndRecordsExactly) {
+    testing_support::ScratchFolder scratch;
+    testing_support::copySampleGame();
+    Program program;
+    const auto originals = asMap(originalGameFiles());
+
+    // Norvale with two scripts, on first use.
+    program.campaign(u"norvale", {u"hd.textures.txt", u"easy.txt"});
+    EXPECT_TRUE(program.errors.texts.empty()) << utf8(program.errors.texts.front());
+    EXPECT_EQ(program.statusTexts.back(), u"Using:\nThe Norvale Chronicles");
+    EXPECT_EQ(recentLines(),
+              (std::vector<std::string>{"[campaign] norvale", "[scripts] easy.txt hd.textures.txt ",
+                                        "[translation] none"}));
+    EXPECT_EQ(readFile(u"saves\\quicksave.sav"),
+              sample(u"saves\\quicksave.sav")); // unowned saves stay
+    EXPECT_EQ(readFile(u"data\\units\\infantry\\spearmen.cfg"), spearmenEasyNorvale);
+    EXPECT_EQ(readFile(u"data\\maps\\world\\regions.txt"),
+              sample(u"data\\campaign\\sub\\hd\\regions.txt"));
+    EXPECT_EQ(readFile(u"data\\art\\units\\knight.pic"),
+              sample(u"data\\campaign\\sub\\hd\\knight_hd.pic"));
+    EXPECT_EQ(readFile(u"data\\maps\\norvale\\keep.map"),
+              sample(u"data\\campaign\\norvale\\maps\\norvale\\keep.map"));
+    // The backup tree holds exactly the originals of the files changed so far.
+    Snapshot backup = testing_support::snapshotTree(u"data\\campaign\\backup");
+    std::vector<std::u16string> backedUp;
+    for (const auto& [path, bytes] : backup) {
+        backedUp.push_back(path);
+        EXPECT_EQ(bytes, originals.at(path)) << utf8(path);
+    }
+    EXPECT_EQ(backedUp, (std::vector<std::u16string>{
+                            u"art\\units\\knight.pic", u"art\\units\\spearmen.pic",
+                            u"maps\\world\\regions.txt", u"units\\infantry\\spearmen.cfg"}));
+
+    // Eastmarch: Norvale's saves are parked, its changes undone.
+    program.campaign(u"eastmarch", {u"hard.txt", u"menu_fix.txt"});
+    EXPECT_TRUE(program.errors.texts.empty()) << utf8(program.errors.texts.front());
+    EXPECT_EQ(recentLines(),
+              (std::vector<std::string>{"[campaign] eastmarch", "[scripts] hard.txt menu_fix.txt ",
+                                        "[translation] none"}));
+    EXPECT_EQ(readFile(u"save_norvale\\quicksave.sav"), sample(u"saves\\quicksave.sav"));
+    EXPECT_TRUE(platform::folderExists(u"saves"));
+    EXPECT_TRUE(testing_support::snapshotTree(u"saves").empty());
+    EXPECT_EQ(readFile(u"data\\units\\infantry\\spearmen.cfg"),
+              originals.at(u"units\\infantry\\spearmen.cfg"));
+    EXPECT_EQ(readFile(u"data\\art\\units\\knight.pic"), originals.at(u"art\\units\\knight.pic"));
+    EXPECT_EQ(readFile(u"data\\maps\\world\\regions.txt"),
+              originals.at(u"maps\\world\\regions.txt"));
+    EXPECT_EQ(readFile(u"data\\units\\cavalry\\knights.cfg"), knightsHard);
+    const std::string menu = readFile(u"data\\text\\menu.txt");
+    EXPECT_NE(menu.find("{MENU_ACHIEVE}Achievements\r\n{MENU_QUIT}"), std::string::npos) << menu;
+    EXPECT_NE(menu.find("{MENU_OPTIONS}Settings"), std::string::npos) << menu;
+    EXPECT_NE(menu.find("{MENU_MODS}"), std::string::npos) << menu;
+    EXPECT_FALSE(exists(u"data\\text\\menu.txt.strings.bin")); // the restore drops the caches
+    backedUp.clear();
+    for (const auto& [path, bytes] : testing_support::snapshotTree(u"data\\campaign\\backup")) {
+        backedUp.push_back(path);
+        EXPECT_EQ(bytes, originals.at(path)) << utf8(path);
+    }
+    EXPECT_EQ(backedUp,
+              (std::vector<std::u16string>{u"text\\menu.txt", u"units\\cavalry\\knights.cfg"}));
+
+    // Norvale again, other scripts: its saves come back, Eastmarch's are parked.
+    program.campaign(u"norvale", {u"more_names.txt", u"hard.txt"});
+    EXPECT_TRUE(program.errors.texts.empty()) << utf8(program.errors.texts.front());
+    EXPECT_EQ(recentLines(),
+              (std::vector<std::string>{"[campaign] norvale", "[scripts] hard.txt more_names.txt ",
+                                        "[translation] none"}));
+    EXPECT_EQ(readFile(u"saves\\quicksave.sav"), sample(u"saves\\quicksave.sav"));
+    EXPECT_FALSE(exists(u"save_norvale"));
+    EXPECT_TRUE(platform::folderExists(u"save_eastmarch"));
+    EXPECT_EQ(readFile(u"data\\units\\infantry\\spearmen.cfg"),
+              sample(u"data\\campaign\\norvale\\units\\infantry\\spearmen.cfg")); // easy is no
+                                                                                  // longer applied
+    EXPECT_EQ(readFile(u"data\\art\\units\\knight.pic"), originals.at(u"art\\units\\knight.pic"));
+    EXPECT_EQ(readFile(u"data\\text\\menu.txt"), originals.at(u"text\\menu.txt"));
+    EXPECT_EQ(readFile(u"data\\units\\cavalry\\knights.cfg"), knightsHard);
+    EXPECT_NE(readFile(u"data\\text\\names.txt"), originals.at(u"text\\names.txt"));
+    const auto afterSequence = asMap(testing_support::snapshotTree(u"data"));
+
+    // The same choice on a fresh copy gives the same files: nothing of the earlier runs
+    // shows through, except the files Eastmarch added (a restore never removes those).
+    testing_support::ScratchFolder fresh;
+    testing_support::copySampleGame();
+    Program once;
+    once.campaign(u"norvale", {u"hard.txt", u"more_names.txt"});
+    auto freshFiles = asMap(testing_support::snapshotTree(u"data"));
+    for (const auto& [path, bytes] : afterSequence) {
+        if (path == u"maps\\east\\border\\river.map") {
+            continue;
+        }
+        auto match = freshFiles.find(path);
+        ASSERT_NE(match, freshFiles.end()) << utf8(path);
+        EXPECT_EQ(bytes, match->second) << utf8(path);
+        freshFiles.erase(match);
+    }
+    for (const auto& [path, bytes] : freshFiles) {
+        ADD_FAILURE() << "missing after the sequence: " << utf8(path);
+    }
+}
+
+TEST(CampaignRuns, ScriptThatFailsIsRecordedAndLaterScriptsStillRun) {
+    testing_support::ScratchFolder scratch;
+    testing_support::copySampleGame();
+    // Sorted before every sample script: its from-block has no to-condition, so the engine
+    // gives up on the whole script.
+    testing_support::writeFile(
+        u"data\\campaign\\sub\\aaa_broken.txt",
+        "[name]\r\nBroken\r\n[works for]\r\nall\r\n[files]\r\n"
+        "replace data\\text\\menu.txt with x.txt from:\r\n{MENU_QUIT}Quit\r\n<end>\r\n"
+        "append data\\text\\menu.txt with:\r\n{NEVER}applied\r\n");
+    Program program;
+    ASSERT_EQ(program.app.catalogue.scriptList[0].fileName, u"aaa_broken.txt");
+    std::vector<std::string> recordDuringRun;
+    program.onError = [&](const std::u16string&) { recordDuringRun = recentLines(); };
+
+    program.campaign(u"iron_coast", {u"menu_fix.txt", u"aaa_broken.txt", u"easy.txt"});
+    ASSERT_EQ(program.errors.texts.size(), 1u);
+    EXPECT_EQ(program.errors.texts[0],
+              u"Cannot find the to-condition in file data\\campaign\\sub\\aaa_broken.txt");
+    // While the scripts work, the record already names the campaign whose saves are in
+    // "saves", with no script recorded yet.
+    EXPECT_EQ(recordDuringRun, (std::vector<std::string>{"[campaign] iron_coast", "[scripts] ",
+                                                         "[translation] none"}));
+    EXPECT_EQ(recentLines(),
+              (std::vector<std::string>{"[campaign] iron_coast",
+                                        "[scripts] aaa_broken.txt easy.txt menu_fix.txt ",
+                                        "[translation] none"}));
+    EXPECT_EQ(readFile(u"data\\text\\menu.txt").find("{NEVER}"), std::string::npos);
+    EXPECT_NE(readFile(u"data\\text\\menu.txt").find("{MENU_MODS}"), std::string::npos);
+    EXPECT_NE(readFile(u"data\\units\\infantry\\spearmen.cfg").find("hp=14"), std::string::npos);
+    EXPECT_EQ(program.statusTexts.back(), u"Using:\nThe Iron Coast");
+
+    // A script ticked before and not now is not applied; the remembered selection of the
+    // same campaign is what the Script Handler would show next.
+    Program next;
+    next.campaign(u"iron_coast", {u"easy.txt"});
+    EXPECT_EQ(readFile(u"data\\text\\menu.txt"), sample(u"data\\text\\menu.txt"));
+    for (const auto& script : next.app.catalogue.scriptList) {
+        const bool remembered = script.fileName == u"aaa_broken.txt" ||
+                                script.fileName == u"easy.txt" ||
+                                script.fileName == u"menu_fix.txt";
+        if (script.fileName != u"hard.txt" && script.fileName != u"hd.textures.txt" &&
+            script.fileName != u"royal_titles.txt") {
+            EXPECT_EQ(script.rememberedState, remembered ? 1 : 2) << utf8(script.fileName);
+        }
+    }
+}
+
+TEST(CampaignRuns, EmptySelectionAndARestartKeepTheRecordAndTheSaves) {
+    testing_support::ScratchFolder scratch;
+    testing_support::copySampleGame();
+    {
+        Program program;
+        program.campaign(u"norvale", {}, false); // the run itself does not check groups
+        EXPECT_EQ(recentLines(), (std::vector<std::string>{"[campaign] norvale", "[scripts] ",
+                                                           "[translation] none"}));
+        EXPECT_EQ(readFile(u"data\\units\\infantry\\spearmen.cfg"),
+                  sample(u"data\\campaign\\norvale\\units\\infantry\\spearmen.cfg"));
+        EXPECT_EQ(program.app.setupState.folder, u"norvale");
+        EXPECT_EQ(program.app.setupState.previousCampaign, u"norvale");
+        program.campaign(u"eastmarch", {u"easy.txt"});
+    }
+    // A new process knows from the record alone whose saves are in "saves".
+    testing_support::writeFile(u"saves\\eastmarch.sav", "east");
+    Program restarted;
+    restarted.campaign(u"norvale", {u"easy.txt"});
+    EXPECT_EQ(readFile(u"saves\\quicksave.sav"), sample(u"saves\\quicksave.sav"));
+    EXPECT_EQ(readFile(u"save_eastmarch\\eastmarch.sav"), "east");
+    EXPECT_EQ(readFile(u"saves\\eastmarch.sav"), "<missing>");
+    EXPECT_EQ(readFile(u"data\\units\\cavalry\\knights.cfg"),
+              sample(u"data\\units\\cavalry\\knights.cfg"));
+}
+
+namespace {
+
+std::string banner(platform::TextEncoding encoding) {
+    return (encoding == platform::TextEncoding::Utf16 ? std::string("\xFF\xFE") : std::string()) +
+           platform::encodeText(u"\u00AC--- Generated by Dravik setup translator\n", encoding);
+}
+
+// Everything but the game text files and the record: what a translation run must not touch.
+Snapshot outsideTextFiles() {
+    Snapshot kept;
+    for (auto& entry : testing_support::snapshotTree(u".")) {
+        if (entry.first.rfind(u"data\\text\\", 0) != 0 &&
+            entry.first != u"data\\campaign\\recent.txt") {
+            kept.push_back(std::move(entry));
+        }
+    }
+    return kept;
+}
+
+} // namespace
+
+TEST(TranslationRuns, EachRunTranslatesRecordsAndLeavesEverythingElseAlone) {
+    testing_support::ScratchFolder scratch;
+    testing_support::copySampleGame();
+    Program program;
+
+    // First use: nothing recorded yet.
+    program.translation(u"francais.txt");
+    EXPECT_TRUE(program.errors.texts.empty());
+    EXPECT_EQ(recentLines(), (std::vector<std::string>{"[campaign] none", "[scripts] none ",
+                                                       "[translation] Fran\xE7"
+                                                       "ais"}));
+    EXPECT_EQ(program.statusTexts.back(), u"Using:\nFran\u00E7ais");
+    EXPECT_EQ(readFile(u"data\\text\\names.txt").rfind(banner(platform::TextEncoding::Utf16), 0),
+              0u);
+    EXPECT_FALSE(exists(u"data\\text\\names.txt.strings.bin"));
+    EXPECT_TRUE(exists(u"data\\text\\menu.txt.strings.bin")); // not in this pack
+
+    program.campaign(u"norvale", {u"easy.txt", u"hd.textures.txt"});
+    EXPECT_EQ(recentLines()[2], "[translation] Fran\xE7"
+                                "ais"); // kept through the campaign run
+    testing_support::writeFile(u"data\\text\\menu.txt.strings.bin", "cache");
+    const Snapshot before = outsideTextFiles();
+    program.translation(u"deutsch.txt");
+    EXPECT_TRUE(program.errors.texts.empty()) << utf8(program.errors.texts.front());
+    EXPECT_EQ(recentLines(), (std::vector<std::string>{"[campaign] norvale",
+                                                       "[scripts] easy.txt hd.textures.txt  ",
+                                                       "[translation] Deutsch"}));
+    EXPECT_EQ(outsideTextFiles(), before);
+    const std::string menu = readFile(u"data\\text\\menu.txt");
+    EXPECT_EQ(menu.rfind(banner(platform::TextEncoding::Bytes8), 0), 0u);
+    EXPECT_NE(menu.find("{MENU_START}Spiel starten\r\n"), std::string::npos);
+    EXPECT_NE(menu.find("{MENU_LOAD}Load game\r\n"), std::string::npos); // not in the pack: kept
+    EXPECT_FALSE(exists(u"data\\text\\menu.txt.strings.bin"));
+    EXPECT_EQ(readFile(u"data\\text\\units.txt").rfind(banner(platform::TextEncoding::Utf16), 0),
+              0u);
+
+    // The same pack again gives the same files; only the record's trailing blanks grow.
+    const Snapshot once = testing_support::snapshotTree(u"data\\text");
+    program.translation(u"deutsch.txt");
+    EXPECT_EQ(testing_support::snapshotTree(u"data\\text"), once);
+    EXPECT_EQ(recentLines()[1], "[scripts] easy.txt hd.textures.txt   ");
+
+    // Eastmarch, then the other pack: the campaign run keeps the translation recorded.
+    program.campaign(u"eastmarch", {u"hard.txt"});
+    EXPECT_EQ(recentLines(),
+              (std::vector<std::string>{"[campaign] eastmarch", "[scripts] hard.txt ",
+                                        "[translation] Deutsch"}));
+    program.translation(u"francais.txt");
+    EXPECT_EQ(recentLines(),
+              (std::vector<std::string>{"[campaign] eastmarch", "[scripts] hard.txt  ",
+                                        "[translation] Fran\xE7"
+                                        "ais"}));
+    EXPECT_EQ(readFile(u"save_norvale\\quicksave.sav"), sample(u"saves\\quicksave.sav"));
+
+    // Norvale again, then a translation: the campaign and its saves stay where they are.
+    program.campaign(u"norvale", {u"hard.txt"});
+    program.translation(u"deutsch.txt");
+    EXPECT_EQ(recentLines(), (std::vector<std::string>{"[campaign] norvale", "[scripts] hard.txt  ",
+                                                       "[translation] Deutsch"}));
+    EXPECT_EQ(readFile(u"saves\\quicksave.sav"), sample(u"saves\\quicksave.sav"));
+    EXPECT_EQ(readFile(u"data\\units\\cavalry\\knights.cfg"), knightsHard);
+    EXPECT_TRUE(program.errors.texts.empty()) << utf8(program.errors.texts.front());
+}
+
+TEST(CampaignRuns, LongCampaignFolderNameIsKeptWhole) {
+    testing_support::ScratchFolder scratch;
+    testing_support::copySampleGame();
+    // Longer than the 200 characters the old copy kept; short enough for any file system.
+    const std::u16string folder = u"long_" + std::u16string(200, u'x');
+    testing_support::writeFile(u"data\\campaign\\" + folder + u"\\campaign.txt",
+                               "[name]\r\nLong\r\n");
+    testing_support::writeFile(u"data\\campaign\\" + folder + u"\\units\\infantry\\spearmen.cfg",
+                               "long\r\n");
+    Program program;
+    program.campaign(folder, {u"easy.txt"});
+    EXPECT_EQ(program.app.chosenCampaignFolder, folder);
+    EXPECT_NE(readFile(u"data\\units\\infantry\\spearmen.cfg").find("long\r\n"), std::string::npos);
+    EXPECT_EQ(recentLines()[0], "[campaign] " + utf8(folder));
+    program.campaign(u"norvale", {u"easy.txt"});
+    EXPECT_TRUE(platform::folderExists(u"save_" + folder));
+}
