@@ -1,8 +1,8 @@
 #include "patch/merge_keyed_text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -27,20 +27,105 @@ std::size_t nextBrace(std::u16string_view text, std::size_t from) {
 // Every key of the source with the places where it starts, in file order. A key read from
 // the start of the file and a key read from any place the merge leaves the source at are
 // the same keys: that place is always the start, the end or the "{" that ended a text.
-struct SourceIndex {
-    std::unordered_map<std::u16string_view, std::vector<std::size_t>> starts;
-};
-
-SourceIndex indexKeys(std::u16string_view text) {
-    SourceIndex index;
-    std::size_t at = nextBrace(text, 0);
-    while (at < text.size()) {
-        const std::size_t end = keyEnd(text, at);
-        index.starts[text.substr(at, end - at)].push_back(at);
-        at = nextBrace(text, end);
+//
+// Distinct keys live in an open-addressing table whose slot holds the key's first start, so
+// that a key met once costs one slot and one comparison. Keys met more than once also have
+// all their starts, ascending, in one shared array.
+class SourceIndex {
+  public:
+    explicit SourceIndex(std::u16string_view text) : text_(text) {
+        std::vector<std::size_t> startOfEach;
+        std::vector<std::uint32_t> lengthOfEach;
+        for (std::size_t at = nextBrace(text, 0); at < text.size();) {
+            const std::size_t end = keyEnd(text, at);
+            startOfEach.push_back(at);
+            lengthOfEach.push_back(static_cast<std::uint32_t>(end - at));
+            at = nextBrace(text, end);
+        }
+        std::size_t size = 16;
+        while (size < 2 * startOfEach.size()) {
+            size *= 2;
+        }
+        slots_.assign(size, Slot{});
+        std::vector<std::uint32_t> keyOfEach(startOfEach.size());
+        std::uint32_t keys = 0;
+        for (std::size_t i = 0; i < startOfEach.size(); ++i) {
+            const std::u16string_view key = text.substr(startOfEach[i], lengthOfEach[i]);
+            const std::uint64_t hash = hashOf(key);
+            Slot& slot = slots_[slotOf(key, hash)];
+            if (slot.count == 0) {
+                slot = Slot{hash, startOfEach[i], lengthOfEach[i], keys++, 0};
+            }
+            ++slot.count;
+            keyOfEach[i] = slot.key;
+        }
+        // Group the starts by key; a counting sort keeps file order within each group.
+        groupBegin_.assign(std::size_t{keys} + 1, 0);
+        for (const std::uint32_t key : keyOfEach) {
+            ++groupBegin_[key + 1];
+        }
+        for (std::size_t k = 1; k < groupBegin_.size(); ++k) {
+            groupBegin_[k] += groupBegin_[k - 1];
+        }
+        starts_.resize(startOfEach.size());
+        std::vector<std::size_t> fill(groupBegin_.begin(), groupBegin_.end() - 1);
+        for (std::size_t i = 0; i < startOfEach.size(); ++i) {
+            starts_[fill[keyOfEach[i]]++] = startOfEach[i];
+        }
     }
-    return index;
-}
+
+    // Where the search rule finds `key` when it starts at `place`: the first occurrence at
+    // or after it, else the first one from the start. False when the source lacks the key.
+    bool find(std::u16string_view key, std::size_t place, std::size_t& found) const {
+        const Slot& slot = slots_[slotOf(key, hashOf(key))];
+        if (slot.count == 0) {
+            return false;
+        }
+        if (slot.count == 1 || slot.first >= place) {
+            found = slot.first;
+            return true;
+        }
+        const auto first = starts_.begin() + static_cast<std::ptrdiff_t>(groupBegin_[slot.key]);
+        const auto last = first + slot.count;
+        const auto it = std::lower_bound(first, last, place);
+        found = it == last ? *first : *it;
+        return true;
+    }
+
+  private:
+    struct Slot {
+        std::uint64_t hash = 0;
+        std::size_t first = 0; // where the key first starts
+        std::uint32_t length = 0;
+        std::uint32_t key = 0;   // number of the distinct key
+        std::uint32_t count = 0; // occurrences; 0 for an empty slot
+    };
+
+    static std::uint64_t hashOf(std::u16string_view key) {
+        std::uint64_t hash = 14695981039346656037ull; // FNV-1a over the characters
+        for (const char16_t c : key) {
+            hash = (hash ^ c) * 1099511628211ull;
+        }
+        return hash ^ (hash >> 29);
+    }
+
+    // The slot that holds `key`, or the empty slot where it would go.
+    std::size_t slotOf(std::u16string_view key, std::uint64_t hash) const {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+            const Slot& slot = slots_[i];
+            if (slot.count == 0 || (slot.hash == hash && slot.length == key.size() &&
+                                    text_.substr(slot.first, slot.length) == key)) {
+                return i;
+            }
+        }
+    }
+
+    std::u16string_view text_;
+    std::vector<Slot> slots_;
+    std::vector<std::size_t> groupBegin_;
+    std::vector<std::size_t> starts_;
+};
 
 } // namespace
 
@@ -53,7 +138,7 @@ void mergeKeyedText(platform::TextInput& destination, platform::TextInput& sourc
 
     const std::u16string_view dest(destination.text);
     const std::u16string_view src(source.text);
-    const SourceIndex index = indexKeys(src);
+    const SourceIndex index(src);
 
     // Where a search in the source would begin.
     std::size_t place = std::min(source.position, src.size());
@@ -64,17 +149,12 @@ void mergeKeyedText(platform::TextInput& destination, platform::TextInput& sourc
         const std::size_t textStop = nextBrace(dest, keyStop);
         platform::writeText(output, key);
 
-        const auto found = index.starts.find(key);
-        if (found == index.starts.end()) {
+        std::size_t keyAt = 0;
+        if (!index.find(key, place, keyAt)) {
             platform::writeText(output, dest.substr(keyStop, textStop - keyStop));
             // The forward search ran through the end twice: the source stands at its end.
             place = src.size();
         } else {
-            // The first occurrence at or after the current place, else the first one from
-            // the start (the search's one wrap-around).
-            const std::vector<std::size_t>& starts = found->second;
-            auto it = std::lower_bound(starts.begin(), starts.end(), place);
-            const std::size_t keyAt = it == starts.end() ? starts.front() : *it;
             const std::size_t sourceText = keyAt + key.size();
             const std::size_t sourceStop = nextBrace(src, sourceText);
             const std::u16string_view text = src.substr(sourceText, sourceStop - sourceText);
