@@ -127,8 +127,11 @@ TEST(RunPatchScript, TextsHoldThirtyLines) {
     std::vector<std::string> lines = {"[files]", "append data\\text\\names.txt with x.txt after:"};
     std::string file;
     for (int i = 1; i <= 31; ++i) {
-        lines.push_back("L" + std::to_string(i));
-        file += "L" + std::to_string(i) + "\r\n";
+        std::string line = std::to_string(i);
+        line.insert(line.begin(), 'L');
+        lines.push_back(line);
+        file += line;
+        file += "\r\n";
     }
     {
         Script script;
