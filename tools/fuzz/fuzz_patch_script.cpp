@@ -33,6 +33,10 @@ void setUp() {
         std::abort();
     }
     root = templ;
+    std::atexit([] {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    });
 }
 
 void write(const fs::path& path, std::string_view bytes) {
