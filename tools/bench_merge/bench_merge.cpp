@@ -123,19 +123,35 @@ bool readAndWriteText(const std::u16string& game, const std::u16string& translat
     return platform::closeTextOutput(output);
 }
 
-double medianSeconds(int repeats, const std::function<bool()>& run) {
-    std::vector<double> times;
-    for (int i = 0; i < repeats; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        if (!run()) {
-            std::fprintf(stderr, "a run failed\n");
-            std::exit(1);
-        }
-        times.push_back(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+double secondsOf(const std::function<bool()>& run) {
+    const auto start = std::chrono::steady_clock::now();
+    if (!run()) {
+        std::fprintf(stderr, "a run failed\n");
+        std::exit(1);
     }
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> times) {
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+// Median times of several runs, taken in turns (one of each per round) so that a busy
+// machine slows all of them alike and the ratios stay meaningful.
+std::vector<double> medianSecondsInTurns(int repeats,
+                                         const std::vector<std::function<bool()>>& runs) {
+    std::vector<std::vector<double>> times(runs.size());
+    for (int i = 0; i < repeats; ++i) {
+        for (std::size_t r = 0; r < runs.size(); ++r) {
+            times[r].push_back(secondsOf(runs[r]));
+        }
+    }
+    std::vector<double> medians;
+    for (auto& each : times) {
+        medians.push_back(median(each));
+    }
+    return medians;
 }
 
 // Peak resident memory, in bytes, of this program run with `mode` on the files.
@@ -189,15 +205,30 @@ int main(int argc, char** argv) {
     const Files full = makeFiles(folder, entries, 1);
     std::printf("game file %zu entries, translation %zu entries, %.2f MB together\n", entries,
                 entries * 9 / 10, static_cast<double>(full.bytes) / 1e6);
-    const double copy =
-        medianSeconds(repeats, [&] { return readAndWrite(full.game, full.translation, out); });
-    const double copyText =
-        medianSeconds(repeats, [&] { return readAndWriteText(full.game, full.translation, out); });
-    const double indexed =
-        medianSeconds(repeats, [&] { return mergeFiles(full.game, full.translation, out, false); });
+    // The merge alone, on texts already in memory, to show where the time goes.
+    platform::TextInput gameText;
+    platform::TextInput translationText;
+    platform::openTextInput(full.game, TextEncoding::Utf16, gameText);
+    platform::openTextInput(full.translation, TextEncoding::Utf16, translationText);
+    const auto medians = medianSecondsInTurns(
+        repeats, {[&] { return readAndWrite(full.game, full.translation, out); },
+                  [&] { return readAndWriteText(full.game, full.translation, out); },
+                  [&] { return mergeFiles(full.game, full.translation, out, false); },
+                  [&] {
+                      gameText.position = 0;
+                      translationText.position = 0;
+                      platform::TextOutput memory;
+                      memory.encoding = TextEncoding::Utf16;
+                      mergeKeyedText(gameText, translationText, memory, 4000);
+                      return !memory.bytes.empty();
+                  }});
+    const double copy = medians[0];
+    const double copyText = medians[1];
+    const double indexed = medians[2];
     std::printf("read + write once, bytes        median %8.2f ms\n", copy * 1e3);
     std::printf("read + write once, as text      median %8.2f ms\n", copyText * 1e3);
     std::printf("indexed merge                   median %8.2f ms\n", indexed * 1e3);
+    std::printf("  of which merging in memory    median %8.2f ms\n", medians[3] * 1e3);
     std::printf("ratio to read + write as text   %.2f (target <= 3)\n", indexed / copyText);
     std::printf("ratio to read + write as bytes  %.2f\n", indexed / copy);
 
@@ -212,10 +243,11 @@ int main(int argc, char** argv) {
 
     const Files small = makeFiles(folder, plainEntries, 2);
     const int plainRepeats = std::max(1, repeats / 3);
-    const double plainSmall = medianSeconds(
-        plainRepeats, [&] { return mergeFiles(small.game, small.translation, out, true); });
-    const double indexedSmall = medianSeconds(
-        repeats, [&] { return mergeFiles(small.game, small.translation, out, false); });
+    const auto smallMedians = medianSecondsInTurns(
+        plainRepeats, {[&] { return mergeFiles(small.game, small.translation, out, true); },
+                       [&] { return mergeFiles(small.game, small.translation, out, false); }});
+    const double plainSmall = smallMedians[0];
+    const double indexedSmall = smallMedians[1];
     std::printf("%zu entries: search rule median %.2f ms, indexed median %.2f ms, speed-up %.0fx\n",
                 plainEntries, plainSmall * 1e3, indexedSmall * 1e3, plainSmall / indexedSmall);
 
