@@ -420,6 +420,25 @@ void applyOverwrite(const PatchBlock& block, PatchContext& context) {
     }
 }
 
+// Windows opens a device, not a file, for these names, with any extension.
+bool isDeviceName(std::u16string_view element) {
+    std::u16string base(element.substr(0, element.find(u'.')));
+    while (!base.empty() && base.back() == u' ') {
+        base.pop_back();
+    }
+    for (char16_t& c : base) {
+        if (c >= u'a' && c <= u'z') {
+            c = static_cast<char16_t>(c - 32);
+        }
+    }
+    if (base == u"CON" || base == u"PRN" || base == u"AUX" || base == u"NUL" || base == u"CONIN$" ||
+        base == u"CONOUT$") {
+        return true;
+    }
+    return base.size() == 4 && (base.starts_with(u"COM") || base.starts_with(u"LPT")) &&
+           base[3] >= u'1' && base[3] <= u'9';
+}
+
 } // namespace
 
 bool staysInGameFolder(std::u16string_view path) {
@@ -440,6 +459,9 @@ bool staysInGameFolder(std::u16string_view path) {
             if (c == u':' || c == u'/' || c < 0x20) {
                 return false;
             }
+        }
+        if (isDeviceName(element)) {
+            return false;
         }
         if (slash == std::u16string_view::npos) {
             return true;
