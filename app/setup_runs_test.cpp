@@ -426,3 +426,31 @@ TEST(TranslationRuns, ManyShortRunsEachEndWithTheUsingText) {
         EXPECT_FALSE(program.app.progress.animationThread.joinable());
     }
 }
+
+TEST(CampaignRuns, ConfirmationEmptiesTheRecordInMemoryOnly) {
+    testing_support::ScratchFolder scratch;
+    testing_support::copySampleGame();
+    {
+        Program program;
+        program.campaign(u"norvale", {u"easy.txt"});
+        program.translation(u"deutsch.txt");
+    }
+    const std::string record = readFile(u"data\\campaign\\recent.txt");
+    Program program;
+    loadRecentSelection(program.app.setupState);
+    takePreviousCampaign(program.app.setupState);
+    std::array<bool, maxScripts> checked{};
+    checked[static_cast<std::size_t>(program.scriptSlot(u"hard.txt"))] = true;
+    program.app.scriptSelected[0] = true; // an earlier confirmation's flag
+    confirmCampaignChoice(program.app, checked);
+    // Until the run switches the save folders, the file still names their owner.
+    EXPECT_EQ(readFile(u"data\\campaign\\recent.txt"), record);
+    const SetupState& state = program.app.setupState;
+    EXPECT_EQ(state.previousCampaign, u"norvale");
+    EXPECT_EQ(state.translation, u"Deutsch");
+    EXPECT_TRUE(state.folder.empty());
+    EXPECT_TRUE(state.recordedScriptList.empty());
+    EXPECT_TRUE(std::all_of(state.scriptSlots.begin(), state.scriptSlots.end(),
+                            [](const auto& s) { return s.empty(); }));
+    EXPECT_EQ(program.app.scriptSelected, checked);
+}
