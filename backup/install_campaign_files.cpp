@@ -29,16 +29,39 @@ bool isPlainFolderName(std::u16string_view name) {
            name.find_first_of(u"\\/:*?") == std::u16string_view::npos;
 }
 
+// True when both files can be read and hold the same bytes. The starts are compared first:
+// files that differ usually differ there, and then neither is read whole.
+bool sameContent(const std::u16string& a, const std::u16string& b) {
+    constexpr std::size_t startLength = 4096;
+    std::string startA, startB;
+    if (!platform::readFileStart(a, startLength, startA) ||
+        !platform::readFileStart(b, startLength, startB) || startA != startB) {
+        return false;
+    }
+    if (startA.size() < startLength) {
+        return true; // both read whole
+    }
+    std::string wholeA, wholeB;
+    return platform::readWholeFile(a, wholeA) && platform::readWholeFile(b, wholeB) &&
+           wholeA == wholeB;
+}
+
 // Installs one campaign file over the game file of the same place, keeping the game file
 // in the backup tree first. When the tree has no copy yet, the game file itself is moved
 // there (one rename instead of a copy: the same end state, half the bytes written); a
 // copy already in the tree is never replaced, because it may be the only original left
 // (a restore that could not move it back). A game file that has no copy and could not be
-// moved is left alone rather than overwritten.
+// moved is left alone rather than overwritten. A game file that already holds the
+// campaign's bytes (typically one the campaign added in an earlier run) is neither kept
+// nor written: a file the campaign itself put there is no original, and this way a
+// campaign installed again leaves the same game folder as a first install.
 void installFile(const std::u16string& source, const std::u16string& target,
                  const std::u16string& kept) {
     if (platform::folderExists(target)) {
         return; // a game folder of that name: it is not moved into the tree, nor replaced
+    }
+    if (sameContent(target, source)) {
+        return;
     }
     if (platform::renameFile(target, kept)) {
         if (!platform::copyFile(source, target, true)) {

@@ -184,7 +184,7 @@ TEST(RecentSelection, MoreNamesThanSlotsAndOverlongNamesStayInBounds) {
     ScratchFolder game;
     std::string list;
     for (int i = 0; i < 40; ++i) {
-        list += "s" + std::to_string(i) + ".txt ";
+        list.append("s").append(std::to_string(i)).append(".txt ");
     }
     list += std::string(150, 'n');
     SetupState state = loaded("[scripts] " + list + "\r\n");

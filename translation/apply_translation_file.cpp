@@ -1,5 +1,6 @@
 #include "translation/translation_entry.h"
 
+#include "patch/apply_patch_block.h"
 #include "patch/merge_keyed_text.h"
 #include "platform/file_system.h"
 #include "platform/text_file.h"
@@ -8,9 +9,6 @@ namespace {
 
 // Room for one translated entry's text, its added line break and the old terminator.
 constexpr std::size_t translationTextCapacity = 4000;
-
-constexpr std::u16string_view temporaryFileMessage =
-    u"Error while trying to create a temporary file.\nOperation aborted.";
 
 } // namespace
 

@@ -1,0 +1,133 @@
+#include "backup/restore_backup.h"
+
+#include "backup/game_folder_test_support.h"
+
+#include <filesystem>
+
+namespace {
+
+using testing_support::exists;
+using testing_support::readFile;
+using testing_support::ScratchFolder;
+using testing_support::writeFile;
+
+TEST(RestoreBackup, PutsEveryKeptFileBackAndEmptiesTheTree) {
+    ScratchFolder game;
+    writeFile(u"data\\text\\names.txt", "changed names");
+    writeFile(u"data\\text\\other.txt", "untouched");
+    writeFile(u"data\\text\\added.txt", "added by a campaign");
+    writeFile(u"data\\world\\maps\\base\\gone.txt", "deleted meanwhile");
+    writeFile(u"data\\campaign\\backup\\text\\names.txt", "kept names");
+    writeFile(u"data\\campaign\\backup\\top.txt", "kept top");
+    writeFile(u"data\\campaign\\backup\\world\\maps\\base\\x.txt", "kept x");
+    writeFile(u"data\\campaign\\backup\\world\\maps\\base\\gone.txt", "kept gone");
+    writeFile(u"data\\campaign\\backup\\fresh\\deep\\y.txt", "kept y");
+    testing_support::makeFolders(u"data\\campaign\\backup\\empty\\inner");
+    testing_support::removeTree(u"data\\world\\maps\\base\\gone.txt");
+    testing_support::removeTree(u"data\\world");
+
+    EXPECT_TRUE(restoreBackup());
+
+    EXPECT_EQ(readFile(u"data\\text\\names.txt"), "kept names"); // replaced
+    EXPECT_EQ(readFile(u"data\\text\\other.txt"), "untouched");  // folders merge
+    EXPECT_EQ(readFile(u"data\\text\\added.txt"), "added by a campaign");
+    EXPECT_EQ(readFile(u"data\\top.txt"), "kept top");
+    EXPECT_EQ(readFile(u"data\\world\\maps\\base\\x.txt"), "kept x"); // folders made again
+    EXPECT_EQ(readFile(u"data\\world\\maps\\base\\gone.txt"), "kept gone");
+    EXPECT_EQ(readFile(u"data\\fresh\\deep\\y.txt"), "kept y");
+    EXPECT_TRUE(platform::folderExists(u"data\\campaign\\backup"));
+    EXPECT_TRUE(backup_testing::snapshot(u"data\\campaign\\backup").empty())
+        << backup_testing::describe(backup_testing::snapshot(u"data\\campaign\\backup"), {});
+}
+
+TEST(RestoreBackup, DeletesEveryTextCacheEvenWithNothingToRestore) {
+    ScratchFolder game;
+    writeFile(u"data\\text\\names.txt.strings.bin", "cache");
+    writeFile(u"data\\text\\UNITS.TXT.STRINGS.BIN", "cache"); // the game's names ignore case
+    writeFile(u"data\\text\\names.txt", "text");
+    writeFile(u"data\\text\\other.strings.bin", "not a text cache");
+    writeFile(u"data\\menu\\names.txt.strings.bin", "not in data\\text");
+    // No backup tree at all: it is created.
+    testing_support::makeFolders(u"data\\campaign");
+    EXPECT_TRUE(restoreBackup());
+    EXPECT_FALSE(exists(u"data\\text\\names.txt.strings.bin"));
+    EXPECT_FALSE(exists(u"data\\text\\UNITS.TXT.STRINGS.BIN"));
+    EXPECT_EQ(readFile(u"data\\text\\names.txt"), "text");
+    EXPECT_EQ(readFile(u"data\\text\\other.strings.bin"), "not a text cache");
+    EXPECT_EQ(readFile(u"data\\menu\\names.txt.strings.bin"), "not in data\\text");
+    EXPECT_TRUE(platform::folderExists(u"data\\campaign\\backup"));
+    // An empty tree: nothing moves, the root stays.
+    EXPECT_TRUE(restoreBackup());
+    EXPECT_TRUE(platform::folderExists(u"data\\campaign\\backup"));
+}
+
+TEST(RestoreBackup, NamesThatDifferOnlyInCase) {
+    ScratchFolder game;
+    writeFile(u"data\\text\\names.txt", "changed");
+    writeFile(u"data\\campaign\\backup\\Text\\Names.txt", "kept");
+    EXPECT_TRUE(restoreBackup());
+    EXPECT_TRUE(backup_testing::snapshot(u"data\\campaign\\backup").empty());
+#ifdef _WIN32
+    // One file on Windows: the kept copy replaces it.
+    EXPECT_EQ(readFile(u"data\\text\\names.txt"), "kept");
+    EXPECT_FALSE(platform::folderExists(u"data\\campaign\\backup\\Text"));
+#else
+    EXPECT_EQ(readFile(u"data\\text\\names.txt"), "changed");
+    EXPECT_EQ(readFile(u"data\\Text\\Names.txt"), "kept");
+#endif
+}
+
+TEST(RestoreBackup, AFileThatCannotMoveStaysKeptForTheNextRestore) {
+    ScratchFolder game;
+    writeFile(u"data\\text\\a.txt", "changed a");
+    writeFile(u"data\\text\\b.txt", "changed b");
+    writeFile(u"data\\campaign\\backup\\text\\a.txt", "kept a");
+    writeFile(u"data\\campaign\\backup\\text\\b.txt", "kept b");
+    platform::setFaultPlan({});
+    restoreBackup();
+    const long operations = platform::fileOperationCount();
+    for (long n = 1; n <= operations; ++n) {
+        for (const bool crash : {false, true}) {
+            testing_support::removeTree(u"data\\campaign\\backup");
+            writeFile(u"data\\text\\a.txt", "changed a");
+            writeFile(u"data\\text\\b.txt", "changed b");
+            writeFile(u"data\\campaign\\backup\\text\\a.txt", "kept a");
+            writeFile(u"data\\campaign\\backup\\text\\b.txt", "kept b");
+            platform::setFaultPlan(crash ? platform::FaultPlan{.stopAfter = n}
+                                         : platform::FaultPlan{.failOperation = n});
+            restoreBackup();
+            platform::setFaultPlan({});
+            for (const char* name : {"a", "b"}) {
+                const std::u16string file = std::u16string(u"text\\") + char16_t(name[0]) + u".txt";
+                const std::string kept = std::string("kept ") + name;
+                EXPECT_TRUE(readFile(u"data\\" + file) == kept ||
+                            readFile(u"data\\campaign\\backup\\" + file) == kept)
+                    << "original lost at operation " << n;
+            }
+            restoreBackup();
+            EXPECT_EQ(readFile(u"data\\text\\a.txt"), "kept a") << n;
+            EXPECT_EQ(readFile(u"data\\text\\b.txt"), "kept b") << n;
+            EXPECT_TRUE(backup_testing::snapshot(u"data\\campaign\\backup").empty()) << n;
+        }
+    }
+}
+
+#ifndef _WIN32
+// Links are made with the native file system here; the Windows build has no way to make
+// one without special rights.
+TEST(RestoreBackup, NeverFollowsALink) {
+    ScratchFolder game;
+    writeFile(u"outside\\precious.txt", "not the game's");
+    writeFile(u"data\\campaign\\backup\\text\\names.txt", "kept");
+    std::filesystem::create_directory_symlink("../../../outside", "data/campaign/backup/text/link");
+    std::filesystem::create_directory_symlink("../..", "data/campaign/backup/loop");
+    EXPECT_TRUE(restoreBackup());
+    EXPECT_EQ(readFile(u"data\\text\\names.txt"), "kept");
+    EXPECT_EQ(readFile(u"outside\\precious.txt"), "not the game's");
+    EXPECT_FALSE(exists(u"data\\text\\link"));
+    EXPECT_FALSE(exists(u"data\\loop"));
+    EXPECT_FALSE(exists(u"data\\text\\precious.txt"));
+}
+#endif
+
+} // namespace
