@@ -124,16 +124,24 @@ void makeFoldersOnTheWay(std::u16string_view destination) {
     }
 }
 
-void backUpOnFirstTouch(const PatchBlock& block, PatchContext& context) {
+// False when the destination exists and has no kept copy (the copy could not be made): a
+// change then would lose the original, so the block leaves the file alone and a later block
+// offers it again.
+bool backUpOnFirstTouch(const PatchBlock& block, PatchContext& context) {
     const std::u16string_view destination = block.destination;
-    if (context.touchedFiles != nullptr) {
-        if (isFileTouched(*context.touchedFiles, destination)) {
-            return;
-        }
-        addTouchedFile(*context.touchedFiles, destination);
+    if (context.touchedFiles != nullptr && isFileTouched(*context.touchedFiles, destination)) {
+        return true;
     }
     // Without a run's list every block offers its file; the first copy still wins.
-    backUpGameFile(destination, destination.substr(destination.find(u'\\') + 1));
+    const std::u16string_view relative = destination.substr(destination.find(u'\\') + 1);
+    backUpGameFile(destination, relative);
+    const bool kept =
+        platform::pathExists(u"data\\campaign\\backup\\" + std::u16string(relative)) ||
+        !platform::pathExists(destination);
+    if (kept && context.touchedFiles != nullptr) {
+        addTouchedFile(*context.touchedFiles, destination);
+    }
+    return kept;
 }
 
 // The existence and mode check: the block's encoding, or none after a message.
@@ -491,20 +499,22 @@ void applyPatchBlock(const PatchBlock& block, PatchContext& context) {
     }
     if (blockIsAcceptable(block, context)) {
         makeFoldersOnTheWay(block.destination);
-        backUpOnFirstTouch(block, context);
-        switch (block.mode) {
-        case PatchMode::overwrite:
-            applyOverwrite(block, context);
-            break;
-        case PatchMode::append:
-            applyAppend(block, context);
-            break;
-        case PatchMode::replace:
-            applyReplace(block, context);
-            break;
-        case PatchMode::translate:
-            applyTranslate(block, context);
-            break;
+        // No change without a kept original: the file is left as it was.
+        if (backUpOnFirstTouch(block, context)) {
+            switch (block.mode) {
+            case PatchMode::overwrite:
+                applyOverwrite(block, context);
+                break;
+            case PatchMode::append:
+                applyAppend(block, context);
+                break;
+            case PatchMode::replace:
+                applyReplace(block, context);
+                break;
+            case PatchMode::translate:
+                applyTranslate(block, context);
+                break;
+            }
         }
     }
     if (block.inlineText && block.source) {
