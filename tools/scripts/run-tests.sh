@@ -20,6 +20,7 @@ run ctest --test-dir build/fuzz --output-on-failure
 dravik_wine_prefix
 dravik_build windows
 run xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows
+echo "== screenshots of the windows (end-to-end tests): $DRAVIK_ROOT/build/windows/screenshots"
 
 wineserver -k >/dev/null 2>&1 || true
 echo "== all tests took $(( $(date +%s) - start )) s"
