@@ -212,14 +212,17 @@ TEST(CampaignRuns, SwitchingThereAndBackRestoresInstallsAndRecordsExactly) {
     const auto afterSequence = asMap(testing_support::snapshotTree(u"data"));
 
     // The same choice on a fresh copy gives the same files: nothing of the earlier runs
-    // shows through, except the files Eastmarch added (a restore never removes those).
+    // shows through, except the files the campaigns added (a restore never removes those).
     testing_support::ScratchFolder fresh;
     testing_support::copySampleGame();
     Program once;
     once.campaign(u"norvale", {u"hard.txt", u"more_names.txt"});
     auto freshFiles = asMap(testing_support::snapshotTree(u"data"));
     for (const auto& [path, bytes] : afterSequence) {
-        if (path == u"maps\\east\\border\\river.map") {
+        // Files a campaign added stay after a restore; the second installation of Norvale
+        // then finds its own keep.map in place and keeps a copy of it.
+        if (path == u"maps\\east\\border\\river.map" ||
+            path == u"campaign\\backup\\maps\\norvale\\keep.map") {
             continue;
         }
         auto match = freshFiles.find(path);
@@ -406,4 +409,48 @@ TEST(CampaignRuns, LongCampaignFolderNameIsKeptWhole) {
     EXPECT_EQ(recentLines()[0], "[campaign] " + utf8(folder));
     program.campaign(u"norvale", {u"easy.txt"});
     EXPECT_TRUE(platform::folderExists(u"save_" + folder));
+}
+
+TEST(TranslationRuns, ManyShortRunsEachEndWithTheUsingText) {
+    testing_support::ScratchFolder scratch;
+    testing_support::copySampleGame();
+    Program program;
+    for (int run = 0; run < 40; ++run) {
+        program.statusTexts.clear();
+        program.translation(run % 2 ? u"deutsch.txt" : u"francais.txt");
+        ASSERT_FALSE(program.statusTexts.empty());
+        EXPECT_EQ(program.statusTexts.back(),
+                  run % 2 ? u"Using:\nDeutsch" : u"Using:\nFran\u00E7ais")
+            << run;
+        EXPECT_FALSE(program.app.progress.busy);
+        EXPECT_FALSE(program.app.progress.animationThread.joinable());
+    }
+}
+
+TEST(CampaignRuns, ConfirmationEmptiesTheRecordInMemoryOnly) {
+    testing_support::ScratchFolder scratch;
+    testing_support::copySampleGame();
+    {
+        Program program;
+        program.campaign(u"norvale", {u"easy.txt"});
+        program.translation(u"deutsch.txt");
+    }
+    const std::string record = readFile(u"data\\campaign\\recent.txt");
+    Program program;
+    loadRecentSelection(program.app.setupState);
+    takePreviousCampaign(program.app.setupState);
+    std::array<bool, maxScripts> checked{};
+    checked[static_cast<std::size_t>(program.scriptSlot(u"hard.txt"))] = true;
+    program.app.scriptSelected[0] = true; // an earlier confirmation's flag
+    confirmCampaignChoice(program.app, checked);
+    // Until the run switches the save folders, the file still names their owner.
+    EXPECT_EQ(readFile(u"data\\campaign\\recent.txt"), record);
+    const SetupState& state = program.app.setupState;
+    EXPECT_EQ(state.previousCampaign, u"norvale");
+    EXPECT_EQ(state.translation, u"Deutsch");
+    EXPECT_TRUE(state.folder.empty());
+    EXPECT_TRUE(state.recordedScriptList.empty());
+    EXPECT_TRUE(std::all_of(state.scriptSlots.begin(), state.scriptSlots.end(),
+                            [](const auto& s) { return s.empty(); }));
+    EXPECT_EQ(program.app.scriptSelected, checked);
 }

@@ -135,8 +135,24 @@ TEST(CampaignSwitchFaults, SampleGameFolder) {
         }
     }
     ASSERT_GE(campaigns.size(), 2u) << "the sample game folder needs two campaigns";
-    const long covered = coverFaultPoints(scratch.path(), {campaigns[0], campaigns[1]});
-    std::printf("fault points covered, sample game folder: %ld\n", covered);
+    // The first two campaigns, then the last two the other way round (campaigns that
+    // replace the same game file, in the sample).
+    const std::vector<Scenario> scenarios = {{campaigns[0], campaigns[1]},
+                                             {campaigns.back(), campaigns[campaigns.size() - 2]}};
+    for (const Scenario& scenario : scenarios) {
+        platform::setCurrentDirectory(scratch.path());
+        testing_support::removeTree(u"template");
+        testing_support::makeFolders(u"template");
+        enterFolder(scratch.path(), u"template");
+        testing_support::copySampleGame();
+        const long covered = coverFaultPoints(scratch.path(), scenario);
+        std::printf("fault points covered, sample game folder, %s to %s: %ld\n",
+                    testing_support::utf8(scenario.first).c_str(),
+                    testing_support::utf8(scenario.second).c_str(), covered);
+        if (::testing::Test::HasFailure()) {
+            break;
+        }
+    }
     platform::setCurrentDirectory(scratch.path());
 }
 

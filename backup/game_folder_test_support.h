@@ -131,14 +131,13 @@ inline Snapshot originalGameFiles() {
     return originals;
 }
 
-// Every original is still somewhere: in data\, or kept in the backup tree; the campaigns'
-// and scripts' own files are untouched.
+// Every original is still somewhere: in data\, or kept in the backup tree (the campaigns'
+// and scripts' own files are originals too).
 inline std::string lostOriginals(const Snapshot& originals) {
     std::string lost;
     for (const auto& [path, bytes] : originals) {
         const bool inData = testing_support::readFile(u"data\\" + path) == bytes;
-        const bool kept = !path.starts_with(u"campaign\\") &&
-                          testing_support::readFile(u"data\\campaign\\backup\\" + path) == bytes;
+        const bool kept = testing_support::readFile(u"data\\campaign\\backup\\" + path) == bytes;
         if (!inData && !kept) {
             lost += " " + testing_support::utf8(path);
         }

@@ -124,16 +124,24 @@ void makeFoldersOnTheWay(std::u16string_view destination) {
     }
 }
 
-void backUpOnFirstTouch(const PatchBlock& block, PatchContext& context) {
+// False when the destination exists and has no kept copy (the copy could not be made): a
+// change then would lose the original, so the block leaves the file alone and a later block
+// offers it again.
+bool backUpOnFirstTouch(const PatchBlock& block, PatchContext& context) {
     const std::u16string_view destination = block.destination;
-    if (context.touchedFiles != nullptr) {
-        if (isFileTouched(*context.touchedFiles, destination)) {
-            return;
-        }
-        addTouchedFile(*context.touchedFiles, destination);
+    if (context.touchedFiles != nullptr && isFileTouched(*context.touchedFiles, destination)) {
+        return true;
     }
     // Without a run's list every block offers its file; the first copy still wins.
-    backUpGameFile(destination, destination.substr(destination.find(u'\\') + 1));
+    const std::u16string_view relative = destination.substr(destination.find(u'\\') + 1);
+    backUpGameFile(destination, relative);
+    const bool kept =
+        platform::pathExists(u"data\\campaign\\backup\\" + std::u16string(relative)) ||
+        !platform::pathExists(destination);
+    if (kept && context.touchedFiles != nullptr) {
+        addTouchedFile(*context.touchedFiles, destination);
+    }
+    return kept;
 }
 
 // The existence and mode check: the block's encoding, or none after a message.
@@ -420,6 +428,25 @@ void applyOverwrite(const PatchBlock& block, PatchContext& context) {
     }
 }
 
+// Windows opens a device, not a file, for these names, with any extension.
+bool isDeviceName(std::u16string_view element) {
+    std::u16string base(element.substr(0, element.find(u'.')));
+    while (!base.empty() && base.back() == u' ') {
+        base.pop_back();
+    }
+    for (char16_t& c : base) {
+        if (c >= u'a' && c <= u'z') {
+            c = static_cast<char16_t>(c - 32);
+        }
+    }
+    if (base == u"CON" || base == u"PRN" || base == u"AUX" || base == u"NUL" || base == u"CONIN$" ||
+        base == u"CONOUT$") {
+        return true;
+    }
+    return base.size() == 4 && (base.starts_with(u"COM") || base.starts_with(u"LPT")) &&
+           base[3] >= u'1' && base[3] <= u'9';
+}
+
 } // namespace
 
 bool staysInGameFolder(std::u16string_view path) {
@@ -440,6 +467,9 @@ bool staysInGameFolder(std::u16string_view path) {
             if (c == u':' || c == u'/' || c < 0x20) {
                 return false;
             }
+        }
+        if (isDeviceName(element)) {
+            return false;
         }
         if (slash == std::u16string_view::npos) {
             return true;
@@ -469,20 +499,22 @@ void applyPatchBlock(const PatchBlock& block, PatchContext& context) {
     }
     if (blockIsAcceptable(block, context)) {
         makeFoldersOnTheWay(block.destination);
-        backUpOnFirstTouch(block, context);
-        switch (block.mode) {
-        case PatchMode::overwrite:
-            applyOverwrite(block, context);
-            break;
-        case PatchMode::append:
-            applyAppend(block, context);
-            break;
-        case PatchMode::replace:
-            applyReplace(block, context);
-            break;
-        case PatchMode::translate:
-            applyTranslate(block, context);
-            break;
+        // No change without a kept original: the file is left as it was.
+        if (backUpOnFirstTouch(block, context)) {
+            switch (block.mode) {
+            case PatchMode::overwrite:
+                applyOverwrite(block, context);
+                break;
+            case PatchMode::append:
+                applyAppend(block, context);
+                break;
+            case PatchMode::replace:
+                applyReplace(block, context);
+                break;
+            case PatchMode::translate:
+                applyTranslate(block, context);
+                break;
+            }
         }
     }
     if (block.inlineText && block.source) {

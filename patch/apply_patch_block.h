@@ -11,7 +11,7 @@ void applyPatchBlock(const PatchBlock& block, PatchContext& context);
 
 // True when a path from a script names something inside the game folder: relative, no
 // drive letter, no ":" stream, no UNC prefix, no "." or ".." element (nor one Windows would
-// trim to those), no "/" and no empty element.
+// trim to those), no "/", no empty element and no device name such as NUL or COM1.
 bool staysInGameFolder(std::u16string_view path);
 
 // A destination a block may write: inside the game folder and below "data\" (any case),

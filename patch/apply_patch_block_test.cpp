@@ -330,6 +330,9 @@ TEST(ApplyPatchBlock, RefusesPathsOutsideTheGameData) {
         u"data\\",
         u"data\\\\x.txt",
         u"readme.txt",
+        u"data\\text\\CON",
+        u"data\\nul.txt",
+        u"data\\Com1.dat",
     };
     for (const auto& path : destinations) {
         SCOPED_TRACE(utf8(path));

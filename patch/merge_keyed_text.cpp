@@ -1,8 +1,8 @@
 #include "patch/merge_keyed_text.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -24,23 +24,153 @@ std::size_t nextBrace(std::u16string_view text, std::size_t from) {
     return at == std::u16string_view::npos ? text.size() : at;
 }
 
-// Every key of the source with the places where it starts, in file order. A key read from
-// the start of the file and a key read from any place the merge leaves the source at are
-// the same keys: that place is always the start, the end or the "{" that ended a text.
-struct SourceIndex {
-    std::unordered_map<std::u16string_view, std::vector<std::size_t>> starts;
+// Where one key of the source stands and where its text ends (at the next "{", which is
+// where the next key starts, or at the end).
+struct Occurrence {
+    std::size_t start = 0;
+    std::size_t textEnd = 0;
 };
 
-SourceIndex indexKeys(std::u16string_view text) {
-    SourceIndex index;
-    std::size_t at = nextBrace(text, 0);
-    while (at < text.size()) {
-        const std::size_t end = keyEnd(text, at);
-        index.starts[text.substr(at, end - at)].push_back(at);
-        at = nextBrace(text, end);
+std::uint64_t hashOf(std::u16string_view key) {
+    std::uint64_t hash = 14695981039346656037ull; // FNV-1a over the characters
+    for (const char16_t c : key) {
+        hash = (hash ^ c) * 1099511628211ull;
     }
-    return index;
+    // Multiplication carries only upwards; this finish mixes the high bits into the low
+    // ones that pick the slot.
+    hash ^= hash >> 33;
+    hash *= 0xff51afd7ed558ccdull;
+    hash ^= hash >> 33;
+    hash *= 0xc4ceb9fe1a85ec53ull;
+    return hash ^ (hash >> 33);
 }
+
+// Every key of the source with the places where it stands, in file order. A key read from
+// the start of the file and a key read from any place the merge leaves the source at are
+// the same keys: that place is always the start, the end or the "{" that ended a text.
+//
+// Distinct keys live in an open-addressing table whose slot holds the key's first
+// occurrence, so that a key met once costs one slot and one comparison. Keys met more than
+// once also have all their occurrences, in file order, in one shared array.
+class SourceIndex {
+  public:
+    // How many keys ahead the memory a lookup will read is asked for.
+    static constexpr std::size_t prefetchDistance = 8;
+
+    explicit SourceIndex(std::u16string_view text) : text_(text) {
+        std::vector<Occurrence> occurrences;
+        std::vector<std::uint32_t> lengths;
+        for (std::size_t at = nextBrace(text, 0); at < text.size();) {
+            const std::size_t end = keyEnd(text, at);
+            const std::size_t next = nextBrace(text, end);
+            occurrences.push_back({at, next});
+            lengths.push_back(static_cast<std::uint32_t>(end - at));
+            at = next;
+        }
+        std::size_t size = 16;
+        while (size < 2 * occurrences.size()) {
+            size *= 2;
+        }
+        slots_.assign(size, Slot{});
+        std::vector<std::uint64_t> hashes(occurrences.size());
+        for (std::size_t i = 0; i < occurrences.size(); ++i) {
+            hashes[i] = hashOf(text.substr(occurrences[i].start, lengths[i]));
+        }
+        std::vector<std::uint32_t> keyOfEach(occurrences.size());
+        std::uint32_t keys = 0;
+        for (std::size_t i = 0; i < occurrences.size(); ++i) {
+            if (i + prefetchDistance < occurrences.size()) {
+                prefetchSlot(hashes[i + prefetchDistance]);
+            }
+            const std::u16string_view key = text.substr(occurrences[i].start, lengths[i]);
+            const std::uint64_t hash = hashes[i];
+            Slot& slot = slots_[slotOf(key, hash)];
+            if (slot.count == 0) {
+                slot = Slot{hash, occurrences[i], lengths[i], keys++, 0};
+            }
+            ++slot.count;
+            keyOfEach[i] = slot.key;
+        }
+        // Group the occurrences by key; a counting sort keeps file order within a group.
+        groupBegin_.assign(std::size_t{keys} + 1, 0);
+        for (const std::uint32_t key : keyOfEach) {
+            ++groupBegin_[key + 1];
+        }
+        for (std::size_t k = 1; k < groupBegin_.size(); ++k) {
+            groupBegin_[k] += groupBegin_[k - 1];
+        }
+        grouped_.resize(occurrences.size());
+        std::vector<std::size_t> fill(groupBegin_.begin(), groupBegin_.end() - 1);
+        for (std::size_t i = 0; i < occurrences.size(); ++i) {
+            grouped_[fill[keyOfEach[i]]++] = occurrences[i];
+        }
+    }
+
+    // Asks the memory system for what finding a key with this hash will read.
+    void prefetchSlot(std::uint64_t hash) const {
+        __builtin_prefetch(&slots_[static_cast<std::size_t>(hash) & (slots_.size() - 1)]);
+    }
+    void prefetchKey(std::uint64_t hash) const {
+        const Slot& slot = slots_[static_cast<std::size_t>(hash) & (slots_.size() - 1)];
+        __builtin_prefetch(text_.data() + slot.first.start);
+    }
+
+    // Where the search rule finds `key` when it starts at `place`: the first occurrence at
+    // or after it, else the first one from the start. False when the source lacks the key.
+    bool find(std::u16string_view key, std::uint64_t hash, std::size_t place,
+              Occurrence& found) const {
+        const Slot& slot = slots_[slotOf(key, hash)];
+        if (slot.count == 0) {
+            return false;
+        }
+        if (slot.count == 1 || slot.first.start >= place) {
+            found = slot.first;
+            return true;
+        }
+        const auto first = grouped_.begin() + static_cast<std::ptrdiff_t>(groupBegin_[slot.key]);
+        const auto last = first + slot.count;
+        const auto it =
+            std::lower_bound(first, last, place, [](const Occurrence& occurrence, std::size_t at) {
+                return occurrence.start < at;
+            });
+        found = it == last ? *first : *it;
+        return true;
+    }
+
+  private:
+    struct Slot {
+        std::uint64_t hash = 0;
+        Occurrence first; // the key's first occurrence
+        std::uint32_t length = 0;
+        std::uint32_t key = 0;   // number of the distinct key
+        std::uint32_t count = 0; // occurrences; 0 for an empty slot
+    };
+
+    // The slot that holds `key`, or the empty slot where it would go.
+    std::size_t slotOf(std::u16string_view key, std::uint64_t hash) const {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+            const Slot& slot = slots_[i];
+            if (slot.count == 0 || (slot.hash == hash && slot.length == key.size() &&
+                                    text_.substr(slot.first.start, slot.length) == key)) {
+                return i;
+            }
+        }
+    }
+
+    std::u16string_view text_;
+    std::vector<Slot> slots_;
+    std::vector<std::size_t> groupBegin_;
+    std::vector<Occurrence> grouped_;
+};
+
+// One entry of the destination: its key and where its text ends.
+struct Entry {
+    std::size_t keyStart = 0;
+    std::size_t keyEnd = 0;
+    std::size_t textEnd = 0;
+    std::uint64_t hash = 0;
+};
 
 } // namespace
 
@@ -53,38 +183,47 @@ void mergeKeyedText(platform::TextInput& destination, platform::TextInput& sourc
 
     const std::u16string_view dest(destination.text);
     const std::u16string_view src(source.text);
-    const SourceIndex index = indexKeys(src);
+    const SourceIndex index(src);
+
+    std::vector<Entry> entries;
+    for (std::size_t at = nextBrace(dest, std::min(destination.position, dest.size()));
+         at < dest.size();) {
+        const std::size_t end = keyEnd(dest, at);
+        const std::size_t next = nextBrace(dest, end);
+        entries.push_back({at, end, next, hashOf(dest.substr(at, end - at))});
+        at = next;
+    }
 
     // Where a search in the source would begin.
     std::size_t place = std::min(source.position, src.size());
-    std::size_t at = nextBrace(dest, std::min(destination.position, dest.size()));
-    while (at < dest.size()) {
-        const std::size_t keyStop = keyEnd(dest, at);
-        const std::u16string_view key = dest.substr(at, keyStop - at);
-        const std::size_t textStop = nextBrace(dest, keyStop);
+    // Lookups jump about the index and the source; asking for their memory a few entries
+    // ahead keeps the merge from waiting on each one in turn.
+    constexpr std::size_t slotAhead = SourceIndex::prefetchDistance;
+    constexpr std::size_t keyAhead = SourceIndex::prefetchDistance / 2;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i + slotAhead < entries.size()) {
+            index.prefetchSlot(entries[i + slotAhead].hash);
+        }
+        if (i + keyAhead < entries.size()) {
+            index.prefetchKey(entries[i + keyAhead].hash);
+        }
+        const Entry& entry = entries[i];
+        const std::u16string_view key = dest.substr(entry.keyStart, entry.keyEnd - entry.keyStart);
         platform::writeText(output, key);
-
-        const auto found = index.starts.find(key);
-        if (found == index.starts.end()) {
-            platform::writeText(output, dest.substr(keyStop, textStop - keyStop));
+        Occurrence found;
+        if (!index.find(key, entry.hash, place, found)) {
+            platform::writeText(output, dest.substr(entry.keyEnd, entry.textEnd - entry.keyEnd));
             // The forward search ran through the end twice: the source stands at its end.
             place = src.size();
-        } else {
-            // The first occurrence at or after the current place, else the first one from
-            // the start (the search's one wrap-around).
-            const std::vector<std::size_t>& starts = found->second;
-            auto it = std::lower_bound(starts.begin(), starts.end(), place);
-            const std::size_t keyAt = it == starts.end() ? starts.front() : *it;
-            const std::size_t sourceText = keyAt + key.size();
-            const std::size_t sourceStop = nextBrace(src, sourceText);
-            const std::u16string_view text = src.substr(sourceText, sourceStop - sourceText);
-            platform::writeText(output, text);
-            if (text.empty() || text.back() != u'\n') {
-                platform::writeChar(output, u'\n');
-            }
-            place = sourceStop;
+            continue;
         }
-        at = textStop;
+        const std::size_t textStart = found.start + key.size();
+        const std::u16string_view text = src.substr(textStart, found.textEnd - textStart);
+        platform::writeText(output, text);
+        if (text.empty() || text.back() != u'\n') {
+            platform::writeChar(output, u'\n');
+        }
+        place = found.textEnd;
     }
     destination.position = dest.size();
     source.position = place;

@@ -1,5 +1,7 @@
 #include "patch/merge_keyed_text.h"
 
+#include "patch/merge_by_search_rule.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,85 +15,6 @@ using platform::TextEncoding;
 using platform::TextInput;
 using platform::TextOutput;
 
-// The merge as the search rule reads: character by character, the source re-read from
-// where the last search left it, with one wrap-around. Quadratic, but plainly right; the
-// indexed merge must give the same bytes on every input.
-std::u16string readKey(TextInput& in) {
-    std::u16string key = u"{";
-    while (key.size() < keyCapacity) {
-        const int c = platform::readChar(in);
-        if (c < 0) {
-            break;
-        }
-        key += static_cast<char16_t>(c);
-        if (c == u'}') {
-            break;
-        }
-    }
-    return key;
-}
-
-bool skipToBrace(TextInput& in) {
-    for (int c = platform::readChar(in); c >= 0; c = platform::readChar(in)) {
-        if (c == u'{') {
-            return true;
-        }
-    }
-    return false;
-}
-
-std::u16string readText(TextInput& in) {
-    std::u16string text;
-    for (int c = platform::readChar(in); c >= 0; c = platform::readChar(in)) {
-        if (c == u'{') {
-            platform::unreadChar(in);
-            break;
-        }
-        text += static_cast<char16_t>(c);
-    }
-    return text;
-}
-
-bool searchSource(TextInput& source, const std::u16string& wanted) {
-    int endsReached = 0;
-    while (true) {
-        if (!skipToBrace(source)) {
-            if (++endsReached == 2) {
-                return false;
-            }
-            platform::rewindInput(source);
-            continue;
-        }
-        if (readKey(source) == wanted) {
-            return true;
-        }
-    }
-}
-
-void plainMerge(TextInput& destination, TextInput& source, TextOutput& output) {
-    platform::writeText(output, translationBanner);
-    if (!skipToBrace(destination)) {
-        return;
-    }
-    while (true) {
-        const std::u16string key = readKey(destination);
-        platform::writeText(output, key);
-        if (searchSource(source, key)) {
-            std::u16string text = readText(source);
-            if (text.empty() || text.back() != u'\n') {
-                text += u'\n';
-            }
-            platform::writeText(output, text);
-            readText(destination);
-        } else {
-            platform::writeText(output, readText(destination));
-        }
-        if (!skipToBrace(destination)) {
-            return;
-        }
-    }
-}
-
 std::string merged(const std::u16string& dest, const std::u16string& src,
                    TextEncoding encoding = TextEncoding::Utf16, bool plain = false) {
     TextInput d{dest, 0};
@@ -99,7 +22,7 @@ std::string merged(const std::u16string& dest, const std::u16string& src,
     TextOutput out;
     out.encoding = encoding;
     if (plain) {
-        plainMerge(d, s, out);
+        search_rule::merge(d, s, out);
     } else {
         mergeKeyedText(d, s, out, 3000);
     }

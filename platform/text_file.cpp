@@ -2,37 +2,45 @@
 
 #include "platform/file_system.h"
 
+#include <algorithm>
+
 namespace platform {
 
 std::u16string decodeText(std::string_view bytes, TextEncoding encoding) {
+    // Written through a pointer into a buffer of the largest possible size, then cut to
+    // what was used: game text files are megabytes, and this loop is most of their cost.
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
     std::u16string text;
+    std::size_t n = 0;
     if (encoding == TextEncoding::Bytes8) {
-        text.reserve(bytes.size());
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            const auto c = static_cast<unsigned char>(bytes[i]);
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+        text.resize(size);
+        char16_t* out = text.data();
+        for (std::size_t i = 0; i < size; ++i) {
+            if (in[i] == '\r' && i + 1 < size && in[i + 1] == '\n') {
                 continue; // CR LF is one line break
             }
-            text += static_cast<char16_t>(c);
+            out[n++] = in[i];
         }
+        text.resize(n);
         return text;
     }
     std::size_t i = 0;
-    if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
-        static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    if (size >= 2 && in[0] == 0xFF && in[1] == 0xFE) {
         i = 2;
     }
-    text.reserve(bytes.size() / 2);
+    text.resize((size - i) / 2);
+    char16_t* out = text.data();
     // A last odd byte is not a character and is dropped.
-    for (; i + 1 < bytes.size(); i += 2) {
-        const auto c = static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                             (static_cast<unsigned char>(bytes[i + 1]) << 8));
-        if (c == u'\n' && !text.empty() && text.back() == u'\r') {
-            text.back() = u'\n';
+    for (; i + 1 < size; i += 2) {
+        const auto c = static_cast<char16_t>(in[i] | (in[i + 1] << 8));
+        if (c == u'\n' && n > 0 && out[n - 1] == u'\r') {
+            out[n - 1] = u'\n';
             continue;
         }
-        text += c;
+        out[n++] = c;
     }
+    text.resize(n);
     return text;
 }
 
@@ -59,9 +67,13 @@ void unreadChar(TextInput& input) {
     }
 }
 
-void rewindInput(TextInput& input) { input.position = 0; }
+void rewindInput(TextInput& input) {
+    input.position = 0;
+}
 
-bool atEnd(const TextInput& input) { return input.position >= input.text.size(); }
+bool atEnd(const TextInput& input) {
+    return input.position >= input.text.size();
+}
 
 bool readLinePiece(TextInput& input, std::size_t maxChars, std::u16string& piece) {
     piece.clear();
@@ -107,27 +119,44 @@ TextOutput appendTextOutput(std::u16string_view path, TextEncoding encoding) {
 
 namespace {
 void encodeInto(std::string& bytes, std::u16string_view text, TextEncoding encoding) {
+    // Sized exactly first, then written through a pointer (see decodeText).
+    std::size_t count = 0;
+    std::size_t breaks = 0;
     if (encoding == TextEncoding::Bytes8) {
-        bytes.reserve(bytes.size() + text.size() + text.size() / 16);
+        // A character above 255 cannot be stored: the write ends before it.
+        while (count < text.size() && text[count] <= 255) {
+            breaks += text[count] == u'\n';
+            ++count;
+        }
+    } else {
+        count = text.size();
         for (const char16_t c : text) {
-            if (c > 255) {
-                return; // cannot be stored in an 8-bit file: the write ends here
+            breaks += c == u'\n';
+        }
+    }
+    const std::size_t unit = encoding == TextEncoding::Bytes8 ? 1 : 2;
+    const std::size_t old = bytes.size();
+    if (bytes.capacity() < old + unit * (count + breaks)) {
+        bytes.reserve(std::max(old + unit * (count + breaks), 2 * bytes.capacity()));
+    }
+    bytes.resize(old + unit * (count + breaks));
+    char* out = bytes.data() + old;
+    if (encoding == TextEncoding::Bytes8) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (text[i] == u'\n') {
+                *out++ = '\r';
             }
-            if (c == u'\n') {
-                bytes += '\r';
-            }
-            bytes += static_cast<char>(c);
+            *out++ = static_cast<char>(text[i]);
         }
         return;
     }
-    bytes.reserve(bytes.size() + 2 * text.size() + text.size() / 8);
     for (const char16_t c : text) {
         if (c == u'\n') {
-            bytes += '\r';
-            bytes += '\0';
+            *out++ = '\r';
+            *out++ = '\0';
         }
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
+        *out++ = static_cast<char>(c & 0xFF);
+        *out++ = static_cast<char>(c >> 8);
     }
 }
 } // namespace

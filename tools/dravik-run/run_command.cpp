@@ -87,7 +87,10 @@ void printCatalogue(const Catalogue& catalogue, const RunnerOutput& output) {
                            ",\"folder\":" + jsonString(campaign.folder) +
                            ",\"name\":" + jsonString(campaign.name) + ",\"scripts\":[";
         for (std::size_t i = 0; i < campaign.scriptIndices.size(); ++i) {
-            line += (i ? "," : "") + std::to_string(campaign.scriptIndices[i]);
+            if (i > 0) {
+                line += ',';
+            }
+            line += std::to_string(campaign.scriptIndices[i]);
         }
         output.out(line + "]}");
     }

@@ -9,9 +9,11 @@
 #include "platform/unicode.h"
 #include "testing/test_support.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <set>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -96,14 +98,17 @@ std::string recordedCampaign(std::u16string_view game) {
     const std::string record = readFile(std::u16string(game) + u"\\data\\campaign\\recent.txt");
     const std::string header = "[campaign] ";
     if (record.rfind(header, 0) != 0) {
-        return "<" + record.substr(0, 40) + ">";
+        return "<no campaign line>";
     }
     return record.substr(header.size(), record.find("\r\n") - header.size());
 }
 
+// What is wrong with a game folder, one line per finding.
+using Problems = std::vector<std::string>;
+
 // Every save file exactly once in the save folders; "saves", when present, holds only the
 // saves of the campaign the record names.
-void checkSaves(std::u16string_view game, const std::string& when) {
+void checkSaves(std::u16string_view game, const std::string& when, Problems& problems) {
     std::vector<platform::FolderEntry> top;
     platform::listFolder(std::u16string(game) + u"\\save*", top);
     std::map<std::string, int> seen;
@@ -115,25 +120,31 @@ void checkSaves(std::u16string_view game, const std::string& when) {
         for (const auto& [path, bytes] :
              testing_support::snapshotTree(std::u16string(game) + u"\\" + entry.name)) {
             ++seen[utf8(path)];
-            if (entry.name == u"saves" && saveOwners.count(utf8(path))) {
-                EXPECT_EQ(saveOwners.at(utf8(path)), owner)
-                    << when << ": " << utf8(path) << " in saves";
+            if (entry.name == u"saves" && saveOwners.count(utf8(path)) &&
+                saveOwners.at(utf8(path)) != owner) {
+                problems.push_back(when + ": " + utf8(path) + " in saves, but the record names " +
+                                   owner);
             }
         }
     }
     for (const auto& [save, campaign] : saveOwners) {
-        EXPECT_EQ(seen[save], 1) << when << ": " << save;
+        if (seen[save] != 1) {
+            problems.push_back(when + ": " + save + " found " + std::to_string(seen[save]) +
+                               " times");
+        }
     }
 }
 
 // Every game file of the sample, outside data\campaign, with its original bytes somewhere:
 // in data\ or as its kept copy.
-void checkOriginals(std::u16string_view game, const Snapshot& originals, const std::string& when) {
+void checkOriginals(std::u16string_view game, const Snapshot& originals, const std::string& when,
+                    Problems& problems) {
     for (const auto& [path, bytes] : originals) {
         const std::u16string inData = std::u16string(game) + u"\\data\\" + path;
         const std::u16string kept = std::u16string(game) + u"\\data\\campaign\\backup\\" + path;
-        EXPECT_TRUE(readFile(inData) == bytes || readFile(kept) == bytes)
-            << when << ": original of " << utf8(path);
+        if (readFile(inData) != bytes && readFile(kept) != bytes) {
+            problems.push_back(when + ": original of " + utf8(path) + " lost");
+        }
     }
 }
 
@@ -141,26 +152,54 @@ Snapshot sampleOriginals() {
     Snapshot files;
     for (auto& entry : testing_support::snapshotTree(testing_support::sourceDirectory() +
                                                      u"\\sample\\game\\data")) {
-        if (entry.first.rfind(u"campaign\\", 0) != 0) {
+        // The game's compiled caches are deleted on purpose; the game rebuilds them.
+        const bool cache = entry.first.size() > 12 &&
+                           entry.first.substr(entry.first.size() - 12) == u".strings.bin";
+        if (entry.first.rfind(u"campaign\\", 0) != 0 && !cache) {
             files.push_back(std::move(entry));
         }
     }
     return files;
 }
 
+// The paths whose bytes differ between two snapshots (or that only one has): short failure
+// messages instead of whole folders.
+std::vector<std::string> differences(const Snapshot& actual, const Snapshot& expected) {
+    std::map<std::u16string, std::string> left(actual.begin(), actual.end());
+    std::vector<std::string> paths;
+    for (const auto& [path, bytes] : expected) {
+        auto match = left.find(path);
+        if (match == left.end()) {
+            paths.push_back("missing " + utf8(path));
+        } else {
+            if (match->second != bytes) {
+                paths.push_back("differs " + utf8(path));
+            }
+            left.erase(match);
+        }
+    }
+    for (const auto& [path, bytes] : left) {
+        paths.push_back("extra " + utf8(path));
+    }
+    return paths;
+}
+
 struct FaultCounts {
     long failing = 0;
     long stopping = 0;
+    Problems problems;
+    std::set<std::string> brokenPoints;
 };
 
 // Runs `arguments` on a fresh copy of the base once per fault point, both kinds, with the
-// checks above; extraCheck looks at the faulted game folder before the rerun.
-FaultCounts sweep(const Game& game, const std::vector<std::u16string>& arguments, bool withRecord,
-                  const std::function<void(const std::string& when)>& extraCheck) {
+// checks above; extraCheck looks at the faulted game folder before the rerun. Campaign runs
+// keep a copy of every original; a translation changes text files in place by design.
+FaultCounts sweep(const Game& game, const std::vector<std::u16string>& arguments, bool campaign,
+                  const std::function<void(const std::string& when, Problems&)>& extraCheck) {
     freshWork();
     EXPECT_EQ(game.run(u"work", arguments), runnerCompleted);
     game.back();
-    const Snapshot reference = dataOf(u"work", withRecord);
+    const Snapshot reference = dataOf(u"work", campaign);
     const Snapshot originals = sampleOriginals();
     FaultCounts counts;
     for (int stopping = 0; stopping < 2; ++stopping) {
@@ -175,20 +214,36 @@ FaultCounts sweep(const Game& game, const std::vector<std::u16string>& arguments
             }
             (stopping ? counts.stopping : counts.failing) = n;
             const std::string when = (stopping ? "stop after " : "fail ") + std::to_string(n);
-            checkOriginals(u"work", originals, when);
-            checkSaves(u"work", when);
-            extraCheck(when);
+            const std::size_t before = counts.problems.size();
+            if (campaign) {
+                checkOriginals(u"work", originals, when, counts.problems);
+            }
+            checkSaves(u"work", when, counts.problems);
+            extraCheck(when, counts.problems);
             // The next start, without faults.
-            EXPECT_EQ(game.run(u"work", arguments), runnerCompleted) << when;
+            if (game.run(u"work", arguments) != runnerCompleted) {
+                counts.problems.push_back(when + ": the rerun did not complete");
+            }
             game.back();
-            EXPECT_EQ(dataOf(u"work", withRecord), reference) << when;
-            checkSaves(u"work", when + ", rerun");
-            if (::testing::Test::HasFailure()) {
-                return counts; // one broken fault point says enough
+            for (const auto& difference : differences(dataOf(u"work", campaign), reference)) {
+                counts.problems.push_back(when + ", rerun: " + difference);
+            }
+            checkSaves(u"work", when + ", rerun", counts.problems);
+            if (counts.problems.size() != before) {
+                counts.brokenPoints.insert(when);
             }
         }
     }
     return counts;
+}
+
+void report(const char* what, const FaultCounts& counts) {
+    std::printf("%s: %ld failing and %ld stopping fault points covered, %zu broken\n", what,
+                counts.failing, counts.stopping, counts.brokenPoints.size());
+    Problems first(counts.problems.begin(),
+                   counts.problems.begin() +
+                       static_cast<long>(std::min<std::size_t>(counts.problems.size(), 30)));
+    EXPECT_EQ(first, Problems{});
 }
 
 } // namespace
@@ -198,13 +253,14 @@ TEST(RunFaults, CampaignRunWithScriptsLosesNothingAtAnyFaultPoint) {
     const Game game{scratch};
     makeBase(game);
     ASSERT_FALSE(HasFailure());
-    const FaultCounts counts = sweep(game, campaignRun, true, [](const std::string& when) {
-        const std::string owner = recordedCampaign(u"work");
-        EXPECT_TRUE(owner == "norvale" || owner == "eastmarch")
-            << when << ": record names " << owner;
-    });
-    std::printf("campaign run: %ld failing and %ld stopping fault points covered\n", counts.failing,
-                counts.stopping);
+    const FaultCounts counts =
+        sweep(game, campaignRun, true, [](const std::string& when, Problems& problems) {
+            const std::string owner = recordedCampaign(u"work");
+            if (owner != "norvale" && owner != "eastmarch") {
+                problems.push_back(when + ": the record names " + owner);
+            }
+        });
+    report("campaign run", counts);
     EXPECT_GT(counts.failing, 50);
     EXPECT_EQ(counts.stopping + 1,
               counts.failing); // the last operation cannot stop anything after it
@@ -222,19 +278,24 @@ TEST(RunFaults, TranslationRunLosesNothingAtAnyFaultPoint) {
     const auto after = testing_support::snapshotTree(u"work\\data\\text");
     const std::map<std::u16string, std::string> oldText(before.begin(), before.end()),
         newText(after.begin(), after.end());
-    const FaultCounts counts = sweep(game, translationRun, false, [&](const std::string& when) {
-        // Each text file is whole: as it was, or translated; never missing or cut.
-        for (const auto& [path, bytes] : oldText) {
-            if (path.size() > 4 && path.substr(path.size() - 4) == u".bin") {
-                continue;
+    const FaultCounts counts =
+        sweep(game, translationRun, false, [&](const std::string& when, Problems& problems) {
+            // Each text file is whole: as it was, or translated; never missing or cut.
+            for (const auto& [path, bytes] : oldText) {
+                if (path.size() > 4 && path.substr(path.size() - 4) == u".bin") {
+                    continue;
+                }
+                const std::string now = readFile(u"work\\data\\text\\" + path);
+                if (now != bytes && now != newText.at(path)) {
+                    problems.push_back(when + ": " + utf8(path) +
+                                       " is neither the old nor the translated file");
+                }
             }
-            const std::string now = readFile(u"work\\data\\text\\" + path);
-            EXPECT_TRUE(now == bytes || now == newText.at(path)) << when << ": " << utf8(path);
-        }
-        EXPECT_EQ(recordedCampaign(u"work"), "norvale") << when;
-    });
-    std::printf("translation run: %ld failing and %ld stopping fault points covered\n",
-                counts.failing, counts.stopping);
+            if (recordedCampaign(u"work") != "norvale") {
+                problems.push_back(when + ": the record names " + recordedCampaign(u"work"));
+            }
+        });
+    report("translation run", counts);
     EXPECT_GT(counts.failing, 10);
 }
 
@@ -255,6 +316,8 @@ TEST(RunFaults, RunnerProcessStoppedAfterEveryOperationLosesNothing) {
         arguments += " " + utf8(word);
     }
     long covered = 0;
+    long broken = 0;
+    Problems problems;
     for (long n = 1;; ++n) {
         freshWork();
         const std::string command = std::string("'") + DRAVIK_RUN_EXE + "' --game '" +
@@ -268,16 +331,21 @@ TEST(RunFaults, RunnerProcessStoppedAfterEveryOperationLosesNothing) {
         ASSERT_EQ(WEXITSTATUS(status), 3) << "stop after " << n; // the file layer's crash exit
         covered = n;
         const std::string when = "process stopped after " + std::to_string(n);
-        checkOriginals(u"work", originals, when);
-        checkSaves(u"work", when);
-        EXPECT_EQ(game.run(u"work", campaignRun), runnerCompleted) << when;
-        game.back();
-        EXPECT_EQ(dataOf(u"work"), reference) << when;
-        if (HasFailure()) {
-            break;
+        const std::size_t before = problems.size();
+        checkOriginals(u"work", originals, when, problems);
+        checkSaves(u"work", when, problems);
+        if (game.run(u"work", campaignRun) != runnerCompleted) {
+            problems.push_back(when + ": the rerun did not complete");
         }
+        game.back();
+        for (const auto& difference : differences(dataOf(u"work"), reference)) {
+            problems.push_back(when + ", rerun: " + difference);
+        }
+        broken += problems.size() != before;
     }
-    std::printf("runner process: %ld stopping fault points covered\n", covered);
+    std::printf("runner process: %ld stopping fault points covered, %ld broken\n", covered, broken);
+    problems.resize(std::min<std::size_t>(problems.size(), 30));
+    EXPECT_EQ(problems, Problems{});
     EXPECT_GT(covered, 50);
 }
 #endif

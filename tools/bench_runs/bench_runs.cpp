@@ -1,0 +1,344 @@
+// Times the translation run and the campaign run on generated game folders, each against
+// reading and writing the same bytes once in the same process, and reports the peak memory
+// of each phase. Not a test: it prints figures.
+//
+//   bench_runs [translation|campaign] [--repeat N]
+#include "app/setup_runs.h"
+#include "platform/file_system.h"
+#include "platform/text_file.h"
+#include "platform/unicode.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::u16string u16(const std::string& text) {
+    return platform::utf8ToUtf16(text);
+}
+
+std::string number(int value, int width) {
+    std::string digits = std::to_string(value);
+    return std::string(
+               static_cast<std::size_t>(std::max(0, width - static_cast<int>(digits.size()))),
+               '0') +
+           digits;
+}
+
+void makeFolders(const std::u16string& path) {
+    for (std::size_t slash = path.find(u'\\'); slash != std::u16string::npos;
+         slash = path.find(u'\\', slash + 1)) {
+        platform::createFolder(path.substr(0, slash));
+    }
+    platform::createFolder(path);
+}
+
+void writeText(const std::u16string& path, const std::u16string& text,
+               platform::TextEncoding encoding) {
+    const std::size_t slash = path.rfind(u'\\');
+    if (slash != std::u16string::npos) {
+        makeFolders(path.substr(0, slash));
+    }
+    platform::TextOutput output = platform::createTextOutput(path, encoding);
+    platform::writeText(output, text);
+    if (!platform::closeTextOutput(output)) {
+        std::fprintf(stderr, "cannot write %s\n", platform::utf16ToUtf8(path).c_str());
+        std::exit(1);
+    }
+}
+
+double seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+long peakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+std::size_t folderBytes(const std::u16string& pattern) {
+    std::vector<platform::FolderEntry> entries;
+    platform::listFolder(pattern, entries);
+    std::size_t total = 0;
+    const std::u16string folder = pattern.substr(0, pattern.rfind(u'\\') + 1);
+    for (const auto& entry : entries) {
+        std::string bytes;
+        platform::readWholeFile(folder + entry.name, bytes);
+        total += bytes.size();
+    }
+    return total;
+}
+
+// Runs `work` (the measured run) and `baseline` alternately, `repeat` times each, after
+// `prepare`; prints each pair, the medians and the ratio.
+void measure(const char* what, int repeat, const std::function<void()>& prepare,
+             const std::function<void()>& work, const std::function<void()>& baseline,
+             double target) {
+    std::vector<double> runs, bases;
+    for (int i = 0; i < repeat; ++i) {
+        prepare();
+        auto start = Clock::now();
+        work();
+        runs.push_back(seconds(Clock::now() - start));
+        start = Clock::now();
+        baseline();
+        bases.push_back(seconds(Clock::now() - start));
+        std::printf("  %s #%d: run %.3f s, read+write once %.3f s\n", what, i + 1, runs.back(),
+                    bases.back());
+    }
+    const double ratio = median(runs) / median(bases);
+    std::printf("%s: median run %.3f s, median read+write once %.3f s, ratio %.2f", what,
+                median(runs), median(bases), ratio);
+    if (target > 0) {
+        std::printf(" (target: within %.0fx: %s)", target, ratio <= target ? "met" : "NOT met");
+    }
+    std::printf("\n%s: peak memory of this phase %.1f MB\n", what, peakKilobytes() / 1024.0);
+}
+
+void startApp(AppState& app, std::vector<std::u16string>& errors) {
+    app.errors.show = [&errors](const std::u16string& text) { errors.push_back(text); };
+    if (!scanCatalogue(app.catalogue, app.errors)) {
+        std::fprintf(stderr, "the generated game folder was refused\n");
+        std::exit(1);
+    }
+    loadRecentSelection(app.setupState);
+}
+
+// ---- translation run: 30 UTF-16 files, 20 MB in all; the pack has 90% of the keys,
+// shuffled, with other texts.
+void translationPhase(int repeat) {
+    constexpr int files = 30;
+    constexpr std::size_t totalBytes = 20u << 20;
+    std::mt19937 random(42);
+    std::size_t written = 0;
+    for (int f = 0; f < files; ++f) {
+        std::u16string game, pack;
+        std::vector<std::u16string> entries;
+        for (int i = 0; written + game.size() * 2 < totalBytes / files * (f + 1); ++i) {
+            const std::u16string key = u16("{TEXT_" + number(f, 2) + "_" + number(i, 6) + "}");
+            game += key + u16("Original text of entry " + std::to_string(i) + " in file " +
+                              std::to_string(f) + ", long enough to look like game text.\n");
+            if (random() % 10 != 0) {
+                entries.push_back(key + u16("\u00DCbersetzter Text des Eintrags " +
+                                            std::to_string(i) + " \u2014 neu.\n"));
+            }
+        }
+        std::shuffle(entries.begin(), entries.end(), random);
+        for (const auto& entry : entries) {
+            pack += entry;
+        }
+        written += game.size() * 2;
+        const std::u16string name = u16("strings" + number(f, 2) + ".txt");
+        writeText(u"pristine\\" + name, game, platform::TextEncoding::Utf16);
+        writeText(u"data\\campaign\\translation\\bench\\" + name, pack,
+                  platform::TextEncoding::Utf16);
+    }
+    writeText(u"data\\campaign\\translation\\bench.txt", u"[name]\nBench pack\n",
+              platform::TextEncoding::Bytes8);
+    makeFolders(u"data\\text");
+    std::printf("translation: %d game text files, %.1f MB; pack %.1f MB\n", files,
+                folderBytes(u"pristine\\*.txt") / 1048576.0,
+                folderBytes(u"data\\campaign\\translation\\bench\\*.txt") / 1048576.0);
+
+    std::vector<std::u16string> errors;
+    AppState app;
+    startApp(app, errors);
+    app.choiceDisplayName = app.catalogue.translationList.at(0).name;
+    std::vector<std::u16string> names;
+    {
+        std::vector<platform::FolderEntry> entries;
+        platform::listFolder(u"pristine\\*.txt", entries);
+        for (const auto& entry : entries) {
+            names.push_back(entry.name);
+        }
+    }
+    measure(
+        "translation run", repeat,
+        [&] {
+            for (const auto& name : names) {
+                platform::copyFile(u"pristine\\" + name, u"data\\text\\" + name, false);
+            }
+        },
+        [&] { runTranslationSetup(app); },
+        [&] {
+            for (const auto& name : names) {
+                std::string game, pack;
+                platform::readWholeFile(u"data\\text\\" + name, game);
+                platform::readWholeFile(u"data\\campaign\\translation\\bench\\" + name, pack);
+                platform::writeWholeFile(u"baseline.tmp", game);
+                platform::deleteFile(u"baseline.tmp");
+            }
+        },
+        3.0);
+    int translated = 0;
+    const std::string banner =
+        "\xFF\xFE" + platform::encodeText(u"\u00AC--- Generated by Dravik setup translator\n",
+                                          platform::TextEncoding::Utf16);
+    for (const auto& name : names) {
+        std::string start;
+        platform::readFileStart(u"data\\text\\" + name, banner.size(), start);
+        translated += start == banner;
+    }
+    std::printf("translation: %d of %zu files translated, %zu error texts\n", translated,
+                names.size(), errors.size());
+}
+
+// ---- campaign run: 30 scripts of 20 blocks each, each script on its own 2 MB text file.
+void campaignPhase(int repeat) {
+    constexpr int scripts = 30;
+    constexpr std::size_t fileBytes = 2u << 20;
+    std::vector<std::u16string> lines;
+    for (int s = 0; s < scripts; ++s) {
+        std::u16string text;
+        lines.clear();
+        for (int i = 0; text.size() < fileBytes; ++i) {
+            lines.push_back(u16("{UNIT_" + number(s, 2) + "_" + number(i, 6) + "}Unit line " +
+                                std::to_string(i) + " of file " + std::to_string(s)));
+            text += lines.back() + u"\n";
+        }
+        const std::string file = "big" + number(s, 2) + ".txt";
+        writeText(u16("data\\text\\" + file), text, platform::TextEncoding::Bytes8);
+        const std::size_t step = lines.size() / 21;
+        std::string blocks;
+        const char* heads[] = {"append %s with add.txt after:", "append %s with add.txt before:",
+                               "replace %s with add.txt on:"};
+        for (int b = 0; b < 20; ++b) {
+            const std::string destination = "data\\text\\" + file;
+            char head[300];
+            if (b < 15) {
+                std::snprintf(head, sizeof head, heads[b % 3], destination.c_str());
+                blocks += std::string(head) + "\n" + platform::utf16ToUtf8(lines[step * (b + 1)]) +
+                          "\n<end>\n";
+            } else if (b < 19) {
+                blocks += "translate " + destination + " with tr.txt\n<end>\n";
+            } else {
+                blocks += "append " + destination + " with add.txt\n<end>\n";
+            }
+        }
+        std::string base = number(s, 2);
+        base.insert(base.begin(), 's');
+        writeText(
+            u16("data\\campaign\\sub\\" + base + ".txt"),
+            u16("[name]\nScript " + std::to_string(s) + "\n[works for]\nall\n[files]\n" + blocks),
+            platform::TextEncoding::Bytes8);
+        writeText(u16("data\\campaign\\sub\\" + base + "\\add.txt"), u"{ADDED}an added line\n",
+                  platform::TextEncoding::Bytes8);
+        std::u16string tr;
+        for (int k = 0; k < 10; ++k) {
+            tr += u16("{UNIT_" + number(s, 2) + "_" + number(k * 997 + 5, 6) + "}Changed line " +
+                      std::to_string(k) + "\n");
+        }
+        writeText(u16("data\\campaign\\sub\\" + base + "\\tr.txt"), tr,
+                  platform::TextEncoding::Bytes8);
+    }
+    writeText(u"data\\campaign\\bench\\campaign.txt", u"[name]\nBench campaign\n",
+              platform::TextEncoding::Bytes8);
+    std::printf("campaign: %d scripts of 20 blocks, %d text files, %.1f MB\n", scripts, scripts,
+                folderBytes(u"data\\text\\*.txt") / 1048576.0);
+
+    std::vector<std::u16string> errors;
+    AppState app;
+    startApp(app, errors);
+    std::array<bool, maxScripts> all{};
+    for (std::size_t i = 0; i < app.catalogue.scriptList.size(); ++i) {
+        all[i] = true;
+    }
+    const auto choose = [&] {
+        app.chosenCampaignFolder = u"bench";
+        app.choiceDisplayName = app.catalogue.campaignList.at(0).name;
+        loadRecentSelection(app.setupState);
+        app.setupState.previousCampaign =
+            app.setupState.hasCampaign ? app.setupState.folder : u"none";
+        confirmCampaignChoice(app, all);
+    };
+    choose();
+    runCampaignSetup(
+        app); // the first run makes the backup tree; every later one starts with a restore
+    measure(
+        "campaign run", repeat, choose, [&] { runCampaignSetup(app); },
+        [&] {
+            // What each block reads and writes at least: its destination, whole, once.
+            for (int s = 0; s < scripts; ++s) {
+                const std::u16string destination = u16("data\\text\\big" + number(s, 2) + ".txt");
+                for (int b = 0; b < 20; ++b) {
+                    std::string bytes;
+                    platform::readWholeFile(destination, bytes);
+                    platform::writeWholeFile(u"baseline.tmp", bytes);
+                    platform::replaceFile(u"baseline.tmp", destination);
+                }
+            }
+        },
+        0);
+    std::printf("campaign: %zu error texts\n", errors.size());
+    for (std::size_t i = 0; i < std::min<std::size_t>(errors.size(), 3); ++i) {
+        std::printf("  %s\n", platform::utf16ToUtf8(errors[i]).c_str());
+    }
+}
+
+// Each phase in a child process with a fresh folder, so that its peak memory is its own.
+int runPhase(const std::string& phase, int repeat) {
+    std::fflush(stdout);
+    const pid_t child = fork();
+    if (child == 0) {
+        char folder[] = "/tmp/bench_runs.XXXXXX";
+        if (!mkdtemp(folder) || !platform::setCurrentDirectory(u16(folder))) {
+            std::_Exit(1);
+        }
+        if (phase == "translation") {
+            translationPhase(repeat);
+        } else {
+            campaignPhase(repeat);
+        }
+        std::fflush(stdout);
+        std::system((std::string("rm -rf '") + folder + "'").c_str());
+        std::_Exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> phases;
+    int repeat = 5;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
+            repeat = std::max(1, std::atoi(argv[++i]));
+        } else if (std::strcmp(argv[i], "translation") == 0 ||
+                   std::strcmp(argv[i], "campaign") == 0) {
+            phases.emplace_back(argv[i]);
+        } else {
+            std::fprintf(stderr, "usage: bench_runs [translation|campaign] [--repeat N]\n");
+            return 2;
+        }
+    }
+    if (phases.empty()) {
+        phases = {"translation", "campaign"};
+    }
+    int status = 0;
+    for (const auto& phase : phases) {
+        status |= runPhase(phase, repeat);
+    }
+    return status;
+}
