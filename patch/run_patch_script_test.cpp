@@ -113,6 +113,19 @@ TEST(RunPatchScript, TwoWordHeadTranslatesFromTheOwnNameFile) {
     EXPECT_TRUE(script.errors.texts.empty());
 }
 
+TEST(RunPatchScript, AWithWordWithoutSourceNamesNoFile) {
+    Script script;
+    writeFile(u"data\\campaign\\sub\\mod\\copy.txt", "own\r\n");
+    EXPECT_TRUE(script.run(joined(
+        {"[files]", "append data\\text\\names.txt with", "overwrite data\\text\\copy.txt with"})));
+    // An overwrite without a source takes the script's file of the destination's name.
+    EXPECT_EQ(readFile(u"data\\text\\copy.txt"), "own\r\n");
+    EXPECT_EQ(readFile(names), "A\r\nB\r\nC\r\n");
+    EXPECT_EQ(script.errors.texts,
+              std::vector<std::u16string>{u"Error while processing mod.txt\n\nNo source file is "
+                                          u"given for data\\text\\names.txt.\nOperation aborted."});
+}
+
 TEST(RunPatchScript, TheTextRule) {
     Script script;
     writeFile(names, "A\r\n\r\nB\r\n  append\r\nC\r\n");
