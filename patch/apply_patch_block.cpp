@@ -515,6 +515,11 @@ void applyPatchBlock(const PatchBlock& block, PatchContext& context) {
                 applyTranslate(block, context);
                 break;
             }
+        } else {
+            showError(context.errors,
+                      u"Error while processing %s\n\nNo copy of %s could be kept before its "
+                      u"change.\nOperation aborted.",
+                      {block.job.fileName, block.destination});
         }
     }
     if (block.inlineText && block.source) {

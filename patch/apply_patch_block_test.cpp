@@ -447,3 +447,19 @@ TEST(ApplyPatchBlock, AFailingFileOperationNeverCutsOrLosesTheDestination) {
 }
 
 } // namespace
+
+// Without a kept original the game file is not changed: the block says so and leaves it.
+TEST(ApplyPatchBlockBackup, NoChangeWhenNoCopyCanBeKept) {
+    Game game;
+    testing_support::removeTree(u"data\\campaign\\backup");
+    writeFile(u"data\\campaign\\backup", "a file where the backup tree belongs");
+    writeFile(destination, "{A} one\r\n");
+    writeFile(sourceFile, "{X} new\r\n");
+    game.apply(makeBlock(PatchMode::append, WhenCondition::none));
+    EXPECT_EQ(readFile(destination), "{A} one\r\n");
+    ASSERT_EQ(game.errors.texts.size(), 1u);
+    EXPECT_EQ(game.errors.texts[0], u"Error while processing mod.txt\n\nNo copy of "
+                                    u"data\\text\\names.txt could be kept before its "
+                                    u"change.\nOperation aborted.");
+    EXPECT_FALSE(isFileTouched(game.touched, destination));
+}
