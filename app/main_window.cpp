@@ -212,6 +212,15 @@ LRESULT onDestroy(ProgramContext& program) {
     return 0;
 }
 
+// A run owns the game files and the state until it ends: the window (and with it the
+// program) cannot be closed before, whoever asks.
+LRESULT onClose(ProgramContext& program, HWND window) {
+    if (!program.app.progress.busy) {
+        DestroyWindow(window);
+    }
+    return 0;
+}
+
 LRESULT onHandBack(HWND window) {
     UpdateWindow(window);
     EnableWindow(window, TRUE); // before the focus: a disabled window cannot take it
@@ -362,6 +371,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return onDestroy(*program);
     case WM_COMMAND:
         return onCommand(*program, LOWORD(wParam));
+    case WM_CLOSE:
+        return onClose(*program, window);
     case handBackMessage:
         return onHandBack(window);
     default:

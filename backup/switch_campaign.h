@@ -26,6 +26,9 @@ bool switchSaveFolders(std::u16string_view chosen, SetupState& state);
 
 // Copies data\campaign\<campaign><subPath>... into data<subPath>..., depth first, keeping a
 // first copy of each game file it overwrites in the backup tree (an existing copy is never
-// replaced). subPath empty means the top level ("\"), where the campaign's own
-// campaign.txt is not installed. Links are skipped. Always true.
+// replaced; without one, the game file itself is moved into the tree). A game file that
+// already holds the campaign's bytes is left as it is, and gets no copy. subPath empty
+// means the top level ("\"), where the campaign's own campaign.txt is not installed;
+// otherwise it starts and ends with "\" ("\text\"). Links are skipped, and nothing is
+// installed into the backup tree. Always true.
 bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subPath = {});

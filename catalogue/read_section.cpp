@@ -30,10 +30,17 @@ void cleanSectionValue(std::u16string& value) {
             value.erase(i, 1);
             value[i] = u'\n';
         }
+        bool removedBlanks = false;
         while (!value.empty() && value[0] == u' ') {
             value.erase(0, 1);
+            removedBlanks = true;
         }
-        ++i;
+        // What moved into this position is looked at too: otherwise the line break of a
+        // header line that holds nothing but its blank ("[scripts] ") would survive, and an
+        // empty value written to recent.txt would read back as a line break.
+        if (!removedBlanks) {
+            ++i;
+        }
     }
 }
 

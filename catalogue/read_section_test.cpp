@@ -38,6 +38,9 @@ TEST(ReadSection, CleaningJoinsLinesHalvesBreakRunsAndTurnsBackslashN) {
     EXPECT_EQ(read(u"[description]one\\ntwo\n", u"[description]").value, u"one\ntwo");
     EXPECT_EQ(read(u"[description]   lead and trail  \n", u"[description]").value,
               u"lead and trail  ");
+    // A header followed only by its blank gives an empty value, not a line break.
+    EXPECT_EQ(read(u"[scripts] \n[translation] none\n", u"[scripts]").value, u"");
+    EXPECT_EQ(read(u"[name] \nNorvale\n", u"[name]").value, u"Norvale");
 }
 
 TEST(ReadSection, ValueEndsAtAnyKnownHeader) {

@@ -33,16 +33,6 @@ void splitIntoSlots(const std::u16string& list, SetupState& state) {
     }
 }
 
-// The cleaning of a section value drops the blanks after the header only after it has
-// looked at the first position, so a header line with nothing but its blank ("[scripts] ")
-// leaves the line break behind. The record's values are single lines: such a line break
-// belongs to no value (it would become a script name, or a campaign folder name).
-void dropLeadingLineBreak(std::u16string& value) {
-    if (!value.empty() && value.front() == u'\n') {
-        value.erase(0, 1);
-    }
-}
-
 } // namespace
 
 bool loadRecentSelection(SetupState& state) {
@@ -54,9 +44,6 @@ bool loadRecentSelection(SetupState& state) {
     state.hasScripts =
         readSection(file, u"[scripts]", state.recordedScriptList, recordedScriptListCapacity);
     state.hasTranslation = readSection(file, u"[translation]", state.translation, folderCapacity);
-    dropLeadingLineBreak(state.folder);
-    dropLeadingLineBreak(state.recordedScriptList);
-    dropLeadingLineBreak(state.translation);
 
     if (!state.hasCampaign) {
         state.folder.clear();

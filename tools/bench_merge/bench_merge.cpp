@@ -17,9 +17,6 @@
 #include <functional>
 #include <random>
 #include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -154,25 +151,37 @@ std::vector<double> medianSecondsInTurns(int repeats,
     return medians;
 }
 
-// Peak resident memory, in bytes, of this program run with `mode` on the files.
+// Peak resident memory of this process so far, in bytes (the high-water mark of its own
+// address space: unlike getrusage after fork and exec, it does not count the parent's pages).
+long ownPeakMemory() {
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (status == nullptr) {
+        return -1;
+    }
+    char line[256];
+    long kilobytes = -1;
+    while (std::fgets(line, sizeof line, status) != nullptr) {
+        if (std::sscanf(line, "VmHWM: %ld kB", &kilobytes) == 1) {
+            break;
+        }
+    }
+    std::fclose(status);
+    return kilobytes * 1024L;
+}
+
+// Peak resident memory, in bytes, of this program run afresh with `mode` on the files.
 long peakMemoryOf(const char* self, const char* mode, const Files& files,
                   const std::u16string& out) {
-    const std::string game = platform::utf16ToUtf8(files.game);
-    const std::string translation = platform::utf16ToUtf8(files.translation);
-    const std::string output = platform::utf16ToUtf8(out);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::execl(self, self, mode, game.c_str(), translation.c_str(), output.c_str(), nullptr);
-        ::_exit(127);
-    }
-    int status = 0;
-    struct rusage usage {};
-    if (child < 0 || ::wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
-        WEXITSTATUS(status) != 0) {
+    const std::string command =
+        std::string("'") + self + "' " + mode + " '" + platform::utf16ToUtf8(files.game) + "' '" +
+        platform::utf16ToUtf8(files.translation) + "' '" + platform::utf16ToUtf8(out) + "'";
+    std::FILE* child = ::popen(command.c_str(), "r");
+    long peak = -1;
+    if (child == nullptr || std::fscanf(child, "%ld", &peak) != 1 || ::pclose(child) != 0) {
         std::fprintf(stderr, "the measuring process failed\n");
         std::exit(1);
     }
-    return usage.ru_maxrss * 1024L;
+    return peak;
 }
 
 } // namespace
@@ -183,13 +192,14 @@ int main(int argc, char** argv) {
         const auto game = platform::utf8ToUtf16(argv[2]);
         const auto translation = platform::utf8ToUtf16(argv[3]);
         const auto out = platform::utf8ToUtf16(argv[4]);
+        bool done = false;
         if (mode == "--merge-once") {
-            return mergeFiles(game, translation, out, false) ? 0 : 1;
+            done = mergeFiles(game, translation, out, false);
+        } else if (mode == "--copy-once") {
+            done = readAndWrite(game, translation, out);
         }
-        if (mode == "--copy-once") {
-            return readAndWrite(game, translation, out) ? 0 : 1;
-        }
-        return 2;
+        std::printf("%ld\n", ownPeakMemory());
+        return done ? 0 : 1;
     }
     const std::size_t entries = argc > 1 ? std::stoul(argv[1]) : 40000;
     const std::size_t plainEntries = argc > 2 ? std::stoul(argv[2]) : 3000;

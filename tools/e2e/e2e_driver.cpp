@@ -731,6 +731,10 @@ void runScenario(const Paths& paths) {
                                            std::to_string(behind.seen.size()) + " texts)");
         check(consecutiveSteps(behind.seen), "the texts behind the box are consecutive steps");
         check(!IsWindowEnabled(program.main), "the main window stays disabled during the run");
+        PostMessageW(program.main, WM_CLOSE, 0, 0);
+        pause(300);
+        check(IsWindow(program.main) && IsWindowVisible(program.main),
+              "the main window cannot be closed while the run works");
         screenshot({box, program.main}, paths.screenshots + L"\\error-box-during-run.png");
         watch.seen.insert(watch.seen.end(), behind.seen.begin(), behind.seen.end());
         clickOk(box);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Every test: native, under AddressSanitizer + UndefinedBehaviorSanitizer, under
-# ThreadSanitizer, the fuzzers' seed corpora, and the Windows build under Wine (with Xvfb for
+# Every test: native, under AddressSanitizer + UndefinedBehaviorSanitizer, the threaded
+# code under ThreadSanitizer, the fuzzers' seed corpora, and the Windows build under Wine (with Xvfb for
 # the windows). Fails when any fails.
 source "$(dirname "$0")/common.sh"
 cd "$DRAVIK_ROOT"
@@ -9,10 +9,16 @@ dravik_install_missing
 status=0
 run() { echo "== $*"; "$@" || status=1; }
 
-for preset in native sanitize tsan; do
+for preset in native sanitize; do
     dravik_build "$preset"
     run ctest --preset "$preset"
 done
+
+# ThreadSanitizer for the code that shares state between threads: the runs and their
+# animation.
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan --target app_tests
+run ctest --preset tsan -R '^app_tests$'
 
 dravik_build fuzz
 run ctest --test-dir build/fuzz --output-on-failure
