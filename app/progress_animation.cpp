@@ -4,6 +4,7 @@
 
 #include <array>
 #include <chrono>
+#include <system_error>
 
 namespace {
 
@@ -17,13 +18,18 @@ constexpr auto stepInterval = std::chrono::milliseconds(500);
 
 } // namespace
 
-void startProgressAnimation(ProgressAnimation& progress) {
+bool startProgressAnimation(ProgressAnimation& progress) {
     // A thread left from an earlier run (one that ended without finishRun) must not be
     // dropped while joinable.
     if (progress.animationThread.joinable()) {
         progress.animationThread.join();
     }
-    progress.animationThread = std::thread(animateProgress, std::ref(progress));
+    try {
+        progress.animationThread = std::thread(animateProgress, std::ref(progress));
+    } catch (const std::system_error&) {
+        return false; // the library's only way to say that no thread could be made
+    }
+    return true;
 }
 
 void animateProgress(ProgressAnimation& progress) {

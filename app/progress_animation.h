@@ -22,8 +22,9 @@ struct ProgressAnimation {
     std::condition_variable wakeUp;   // lets finishRun end that wait at once
 };
 
-// Starts the animation thread (the caller has set busy).
-void startProgressAnimation(ProgressAnimation& progress);
+// Starts the animation thread (the caller has set busy). False, and no exception, when no
+// thread could be made: the run then works without the moving dots.
+bool startProgressAnimation(ProgressAnimation& progress);
 
 // The animation thread's procedure: one step every 500 milliseconds while busy is set.
 void animateProgress(ProgressAnimation& progress);

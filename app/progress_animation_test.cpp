@@ -55,7 +55,7 @@ TEST(ProgressAnimation, UsingTextIsAlwaysLastAcrossManyShortRuns) {
     for (int run = 0; run < runs; ++run) {
         log.texts.clear();
         progress.busy = true;
-        startProgressAnimation(progress);
+        ASSERT_TRUE(startProgressAnimation(progress));
         if (run % 3 == 1) {
             std::this_thread::yield();
         } else if (run % 3 == 2) {
@@ -98,7 +98,7 @@ TEST(ProgressAnimation, AnimationKeepsGoingWhileTheRunLasts) {
     LabelLog log;
     log.attach(progress);
     progress.busy = true;
-    startProgressAnimation(progress);
+    ASSERT_TRUE(startProgressAnimation(progress));
     std::this_thread::sleep_for(std::chrono::milliseconds(1200));
     stopProgressAndShow(progress, u"x");
     // 0, 500 and 1000 ms: three steps (a loaded machine may be late by one).
