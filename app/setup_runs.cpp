@@ -53,7 +53,14 @@ void runCampaignSetup(AppState& app) {
     // The whole folder name: a cut one would install from, and record, a folder that does
     // not exist.
     const std::u16string chosen = app.chosenCampaignFolder;
-    switchCampaign(chosen, state);
+    const std::u16string previous = state.previousCampaign;
+    const bool savesSwitched = switchCampaign(chosen, state);
+    if (!savesSwitched) {
+        showError(app.errors,
+                  u"The save folders could not be switched: \"saves\" still holds the "
+                  u"save games of %s.",
+                  {previous});
+    }
 
     PatchContext context = makePatchContext(app, &touched);
     const auto& scripts = app.catalogue.scriptList;
@@ -70,8 +77,12 @@ void runCampaignSetup(AppState& app) {
     }
 
     app.touchedFiles = nullptr;
-    state.folder = chosen;
-    state.previousCampaign = chosen;
+    // The record names the campaign whose save games are in "saves": when they could not be
+    // parked, that is still the previous campaign, and the next switch parks them under its
+    // name.
+    const std::u16string& owner = savesSwitched ? chosen : previous;
+    state.folder = owner;
+    state.previousCampaign = owner;
     if (saveRecentSelection(state)) {
         markRecordComplete(state);
     }

@@ -308,6 +308,25 @@ TEST(CampaignRuns, EmptySelectionAndARestartKeepTheRecordAndTheSaves) {
               sample(u"data\\units\\cavalry\\knights.cfg"));
 }
 
+// A recorded campaign whose saves cannot be parked (a hand-edited name that is no folder
+// name, which would lead out of the game folder) keeps "saves" and stays the recorded owner; the
+// player is told.
+TEST(CampaignRuns, SavesThatCannotBeParkedStayWithTheirCampaign) {
+    testing_support::ScratchFolder scratch;
+    testing_support::copySampleGame();
+    testing_support::writeFile(u"data\\campaign\\recent.txt",
+                               "[campaign] ..\\gone\r\n[scripts] \r\n[translation] none\r\n");
+    Program program;
+    program.campaign(u"norvale", {u"easy.txt"});
+    ASSERT_EQ(program.errors.texts.size(), 1u);
+    EXPECT_EQ(program.errors.texts[0], u"The save folders could not be switched: \"saves\" still "
+                                       u"holds the save games of ..\\gone.");
+    EXPECT_EQ(readFile(u"saves\\quicksave.sav"), sample(u"saves\\quicksave.sav"));
+    EXPECT_EQ(recentLines(), (std::vector<std::string>{"[campaign] ..\\gone", "[scripts] easy.txt ",
+                                                       "[translation] none"}));
+    EXPECT_EQ(readFile(u"data\\units\\infantry\\spearmen.cfg"), spearmenEasyNorvale);
+}
+
 namespace {
 
 std::string banner(platform::TextEncoding encoding) {

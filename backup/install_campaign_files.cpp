@@ -22,13 +22,6 @@ bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) {
     return true;
 }
 
-// A campaign name is one folder name under data\campaign; anything else would make the
-// listing below reach outside the campaign's own folder.
-bool isPlainFolderName(std::u16string_view name) {
-    return !name.empty() && name != u"." && name != u".." &&
-           name.find_first_of(u"\\/:*?") == std::u16string_view::npos;
-}
-
 // True when both files can be read and hold the same bytes. The starts are compared first:
 // files that differ usually differ there, and then neither is read whole.
 bool sameContent(const std::u16string& a, const std::u16string& b) {
@@ -78,6 +71,11 @@ void installFile(const std::u16string& source, const std::u16string& target,
 }
 
 } // namespace
+
+bool isPlainFolderName(std::u16string_view name) {
+    return !name.empty() && name != u"." && name != u".." &&
+           name.find_first_of(u"\\/:*?") == std::u16string_view::npos;
+}
 
 bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subPath) {
     if (!isPlainFolderName(campaign)) {

@@ -85,7 +85,9 @@ bool switchSaveFolders(std::u16string_view chosen, SetupState& state) {
         return true;
     }
 
-    if (!parkSaves(u"save_" + previous)) {
+    // A recorded name that is no folder name (a hand-edited record) cannot have a parked
+    // folder: "save_..\\x" would move the save games somewhere else entirely.
+    if (!isPlainFolderName(previous) || !parkSaves(u"save_" + previous)) {
         return false; // "saves" still holds the previous campaign's games and stays theirs
     }
     // "saves" holds nobody's games now: record the chosen campaign before its games come

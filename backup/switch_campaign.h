@@ -32,3 +32,7 @@ bool switchSaveFolders(std::u16string_view chosen, SetupState& state);
 // otherwise it starts and ends with "\" ("\text\"). Links are skipped, and nothing is
 // installed into the backup tree. Always true.
 bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subPath = {});
+
+// A campaign name is one folder name: no separator, drive or stream, not "." or "..".
+// Anything else would make a path built from it reach outside its own folder.
+bool isPlainFolderName(std::u16string_view name);
