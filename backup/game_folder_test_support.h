@@ -66,27 +66,30 @@ inline std::string describe(const Snapshot& a, const Snapshot& b) {
 // Two campaigns over a game with nested folders, a text cache, and a campaign file whose
 // name differs from the game file's only in case (one file on Windows, two on Linux).
 inline void writeSmallGame() {
-    using testing_support::writeFile;
-    writeFile(u"data\\text\\names.txt", "game names");
-    writeFile(u"data\\text\\units.txt", "game units");
-    writeFile(u"data\\text\\names.txt.strings.bin", "cache");
-    writeFile(u"data\\world\\maps\\base\\map1.txt", "game map1");
-    writeFile(u"data\\world\\maps\\base\\map2.txt", "game map2");
-    writeFile(u"data\\world\\maps\\base\\deep\\map3.txt", "game map3");
-    writeFile(u"data\\menu\\setup_bg.bmp", "BM picture");
-    writeFile(u"data\\campaign\\sub\\walls.txt", "[name] Walls\r\n");
-    writeFile(u"data\\campaign\\alpha\\campaign.txt", "[name] Alpha\r\n");
-    writeFile(u"data\\campaign\\alpha\\text\\names.txt", "alpha names");
-    writeFile(u"data\\campaign\\alpha\\text\\campaign.txt", "alpha's own text file");
-    writeFile(u"data\\campaign\\alpha\\world\\maps\\base\\map1.txt", "alpha map1");
-    writeFile(u"data\\campaign\\alpha\\world\\maps\\base\\deep\\map3.txt", "alpha map3");
-    writeFile(u"data\\campaign\\alpha\\world\\newzone\\zone.txt", "alpha zone");
+    for (const auto& [path, bytes] :
+         std::initializer_list<std::pair<std::u16string_view, std::string_view>>{
+             {u"text\\names.txt", "game names"},
+             {u"text\\units.txt", "game units"},
+             {u"text\\names.txt.strings.bin", "cache"},
+             {u"world\\maps\\base\\map1.txt", "game map1"},
+             {u"world\\maps\\base\\map2.txt", "game map2"},
+             {u"world\\maps\\base\\deep\\map3.txt", "game map3"},
+             {u"menu\\setup_bg.bmp", "BM picture"},
+             {u"campaign\\sub\\walls.txt", "[name] Walls\r\n"},
+             {u"campaign\\alpha\\campaign.txt", "[name] Alpha\r\n"},
+             {u"campaign\\alpha\\text\\names.txt", "alpha names"},
+             {u"campaign\\alpha\\text\\campaign.txt", "alpha's own text file"},
+             {u"campaign\\alpha\\world\\maps\\base\\map1.txt", "alpha map1"},
+             {u"campaign\\alpha\\world\\maps\\base\\deep\\map3.txt", "alpha map3"},
+             {u"campaign\\alpha\\world\\newzone\\zone.txt", "alpha zone"},
+             {u"campaign\\beta\\campaign.txt", "[name] Beta\r\n"},
+             {u"campaign\\beta\\Text\\Units.txt", "beta units"},
+             {u"campaign\\beta\\world\\maps\\base\\map1.txt", "beta map1"},
+             {u"campaign\\beta\\world\\maps\\base\\map2.txt", "beta map2"},
+             {u"campaign\\beta\\beta_only.txt", "beta only"}}) {
+        testing_support::writeFile(u"data\\" + std::u16string(path), bytes);
+    }
     testing_support::makeFolders(u"data\\campaign\\alpha\\empty");
-    writeFile(u"data\\campaign\\beta\\campaign.txt", "[name] Beta\r\n");
-    writeFile(u"data\\campaign\\beta\\Text\\Units.txt", "beta units");
-    writeFile(u"data\\campaign\\beta\\world\\maps\\base\\map1.txt", "beta map1");
-    writeFile(u"data\\campaign\\beta\\world\\maps\\base\\map2.txt", "beta map2");
-    writeFile(u"data\\campaign\\beta\\beta_only.txt", "beta only");
 }
 
 // What the windows and the campaign run do around the switch, without scripts: the Script

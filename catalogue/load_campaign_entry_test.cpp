@@ -30,8 +30,9 @@ TEST(CampaignEntry, MissingSectionsAndMissingDescriptor) {
 
 TEST(CampaignEntry, TextsKeepWithinTheirCapacities) {
     ScratchFolder scratch;
-    writeFile(u"data\\campaign\\big\\campaign.txt",
-              "[name]" + std::string(300, 'n') + "\r\n[description]" + std::string(3000, 'd') + "\r\n");
+    writeFile(u"data\\campaign\\big\\campaign.txt", "[name]" + std::string(300, 'n') +
+                                                        "\r\n[description]" +
+                                                        std::string(3000, 'd') + "\r\n");
     const CampaignEntry entry = loadCampaignEntry(u"big");
     EXPECT_EQ(entry.name.size(), 99u);
     EXPECT_EQ(entry.description.size(), 1999u);
