@@ -78,7 +78,7 @@ TEST(ScanCatalogue, ReservedNamesAreCaseSensitive) {
     makeCampaign(u"Backup", "Capital B");
     makeCampaign(u"SUB");
     const Scan scan;
-    EXPECT_EQ(scan.campaigns(), (Names{u"Backup", u"SUB"}));
+    ASSERT_EQ(scan.campaigns(), (Names{u"Backup", u"SUB"}));
     EXPECT_EQ(scan.catalogue.campaignList[0].name, u"Capital B");
 }
 
