@@ -17,9 +17,8 @@ namespace backup_testing {
 
 using Snapshot = std::map<std::u16string, std::string>; // folders end with "\", bytes ""
 
-// Every file and folder below `folder` (relative paths), links not followed. Temporary files
-// in the game folder itself are left out: a crash can leave one behind, and they are no
-// game data.
+// Every file and folder below `folder`, links not followed; temporary files a crash leaves
+// in the game folder itself are no game data.
 inline void snapshotInto(const std::u16string& folder, const std::u16string& prefix,
                          Snapshot& out) {
     std::vector<platform::FolderEntry> entries;
@@ -92,9 +91,8 @@ inline void writeSmallGame() {
     testing_support::makeFolders(u"data\\campaign\\alpha\\empty");
 }
 
-// What the windows and the campaign run do around the switch, without scripts: the Script
-// Handler rereads recent.txt and takes the recorded campaign as the previous one, the
-// confirmation empties the record (keeping the translation), the run switches and records.
+// A campaign run without scripts: reread recent.txt, take its campaign as the previous one,
+// empty the record (keeping the translation), switch and record.
 inline void runCampaign(SetupState& state, std::u16string_view chosen) {
     loadRecentSelection(state);
     state.previousCampaign = state.hasCampaign ? state.folder : u"none";
@@ -107,16 +105,15 @@ inline void runCampaign(SetupState& state, std::u16string_view chosen) {
     saveRecentSelection(state);
 }
 
-// A campaign run in a freshly started program (which reads recent.txt at start-up).
+// A campaign run in a freshly started program.
 inline void runCampaignAfterStart(std::u16string_view chosen) {
     SetupState state;
     loadRecentSelection(state);
     runCampaign(state, chosen);
 }
 
-// The game's own files as they were before any change: what is in data\ (the text caches,
-// the record and the backup tree aside), with each kept copy of the backup tree in place of
-// the changed file.
+// The game's own files before any change: data\ (caches, record and backup tree aside) with
+// each kept copy in place of the changed file.
 inline Snapshot originalGameFiles() {
     Snapshot originals;
     for (const auto& [path, bytes] : snapshot(u"data")) {
@@ -134,8 +131,7 @@ inline Snapshot originalGameFiles() {
     return originals;
 }
 
-// Every original is still somewhere: in data\, or kept in the backup tree (the campaigns'
-// and scripts' own files are originals too).
+// The originals found neither in data\ nor kept in the backup tree.
 inline std::string lostOriginals(const Snapshot& originals) {
     std::string lost;
     for (const auto& [path, bytes] : originals) {
@@ -157,9 +153,9 @@ inline void writeSaves(std::u16string_view folder, std::u16string_view campaign,
     }
 }
 
-// Checks that every save file exists exactly once, holding its own name, and that no save
-// folder holds another campaign's games: "save_<c>" (and its ".old" siblings) only c's,
-// "saves" only those of the campaign recent.txt names. Returns what is wrong.
+// What is wrong with the save games: each must exist once, hold its own name, and sit in
+// its campaign's folder ("save_<c>" and its ".old" siblings, or "saves" for the campaign
+// recent.txt names).
 inline std::string saveProblems(const std::vector<std::string>& expectedSaves) {
     std::string problems;
     SetupState record;
@@ -175,9 +171,7 @@ inline std::string saveProblems(const std::vector<std::string>& expectedSaves) {
         if (name == "saves") {
             campaign = owner;
         } else if (name.starts_with("save_")) {
-            campaign =
-                name.substr(5, name.find(".old") == std::string::npos ? std::string::npos
-                                                                      : name.find(".old") - 5);
+            campaign = name.substr(5, name.find(".old") - 5); // npos - 5 still takes the rest
         } else {
             continue;
         }
