@@ -57,12 +57,18 @@ long coverFaultPoints(const std::u16string& scratch, const Scenario& scenario) {
     const Snapshot originals = originalGameFiles();
     EXPECT_FALSE(originals.empty());
 
-    resetGame(scratch);
-    SetupState started;
-    loadRecentSelection(started);
-    platform::setFaultPlan({});
-    runCampaign(started, scenario.second);
-    const long operations = platform::fileOperationCount();
+    // The switch in a fresh copy of the template, recent.txt read at start-up before faults.
+    const auto switchUnder = [&](platform::FaultPlan plan) {
+        resetGame(scratch);
+        SetupState state;
+        loadRecentSelection(state);
+        platform::setFaultPlan(plan);
+        runCampaign(state, scenario.second);
+        const long operations = platform::fileOperationCount();
+        platform::setFaultPlan({});
+        return operations;
+    };
+    const long operations = switchUnder({});
     const Snapshot expected = snapshot();
     EXPECT_EQ(saveProblems(saves), "");
     EXPECT_EQ(lostOriginals(originals), "");
@@ -73,14 +79,8 @@ long coverFaultPoints(const std::u16string& scratch, const Scenario& scenario) {
         for (const bool crash : {false, true}) {
             const std::string where = (crash ? "stop after operation " : "operation fails: ") +
                                       std::to_string(n) + " of " + std::to_string(operations);
-            resetGame(scratch);
-            SetupState state;
-            loadRecentSelection(state); // at start-up, before the faults
-            platform::setFaultPlan(crash ? platform::FaultPlan{.stopAfter = n}
-                                         : platform::FaultPlan{.failOperation = n});
-            runCampaign(state, scenario.second);
-            platform::setFaultPlan({});
-
+            switchUnder(crash ? platform::FaultPlan{.stopAfter = n}
+                              : platform::FaultPlan{.failOperation = n});
             EXPECT_EQ(lostOriginals(originals), "") << where;
             EXPECT_EQ(saveProblems(saves), "") << where;
             runCampaignAfterStart(scenario.second);
