@@ -17,9 +17,8 @@ namespace backup_testing {
 
 using Snapshot = std::map<std::u16string, std::string>; // folders end with "\", bytes ""
 
-// Every file and folder below `folder` (relative paths), links not followed. Temporary files
-// in the game folder itself are left out: a crash can leave one behind, and they are no
-// game data.
+// Every file and folder below `folder`, links not followed; temporary files a crash leaves
+// in the game folder itself are no game data.
 inline void snapshotInto(const std::u16string& folder, const std::u16string& prefix,
                          Snapshot& out) {
     std::vector<platform::FolderEntry> entries;
@@ -66,32 +65,34 @@ inline std::string describe(const Snapshot& a, const Snapshot& b) {
 // Two campaigns over a game with nested folders, a text cache, and a campaign file whose
 // name differs from the game file's only in case (one file on Windows, two on Linux).
 inline void writeSmallGame() {
-    using testing_support::writeFile;
-    writeFile(u"data\\text\\names.txt", "game names");
-    writeFile(u"data\\text\\units.txt", "game units");
-    writeFile(u"data\\text\\names.txt.strings.bin", "cache");
-    writeFile(u"data\\world\\maps\\base\\map1.txt", "game map1");
-    writeFile(u"data\\world\\maps\\base\\map2.txt", "game map2");
-    writeFile(u"data\\world\\maps\\base\\deep\\map3.txt", "game map3");
-    writeFile(u"data\\menu\\setup_bg.bmp", "BM picture");
-    writeFile(u"data\\campaign\\sub\\walls.txt", "[name] Walls\r\n");
-    writeFile(u"data\\campaign\\alpha\\campaign.txt", "[name] Alpha\r\n");
-    writeFile(u"data\\campaign\\alpha\\text\\names.txt", "alpha names");
-    writeFile(u"data\\campaign\\alpha\\text\\campaign.txt", "alpha's own text file");
-    writeFile(u"data\\campaign\\alpha\\world\\maps\\base\\map1.txt", "alpha map1");
-    writeFile(u"data\\campaign\\alpha\\world\\maps\\base\\deep\\map3.txt", "alpha map3");
-    writeFile(u"data\\campaign\\alpha\\world\\newzone\\zone.txt", "alpha zone");
+    for (const auto& [path, bytes] :
+         std::initializer_list<std::pair<std::u16string_view, std::string_view>>{
+             {u"text\\names.txt", "game names"},
+             {u"text\\units.txt", "game units"},
+             {u"text\\names.txt.strings.bin", "cache"},
+             {u"world\\maps\\base\\map1.txt", "game map1"},
+             {u"world\\maps\\base\\map2.txt", "game map2"},
+             {u"world\\maps\\base\\deep\\map3.txt", "game map3"},
+             {u"menu\\setup_bg.bmp", "BM picture"},
+             {u"campaign\\sub\\walls.txt", "[name] Walls\r\n"},
+             {u"campaign\\alpha\\campaign.txt", "[name] Alpha\r\n"},
+             {u"campaign\\alpha\\text\\names.txt", "alpha names"},
+             {u"campaign\\alpha\\text\\campaign.txt", "alpha's own text file"},
+             {u"campaign\\alpha\\world\\maps\\base\\map1.txt", "alpha map1"},
+             {u"campaign\\alpha\\world\\maps\\base\\deep\\map3.txt", "alpha map3"},
+             {u"campaign\\alpha\\world\\newzone\\zone.txt", "alpha zone"},
+             {u"campaign\\beta\\campaign.txt", "[name] Beta\r\n"},
+             {u"campaign\\beta\\Text\\Units.txt", "beta units"},
+             {u"campaign\\beta\\world\\maps\\base\\map1.txt", "beta map1"},
+             {u"campaign\\beta\\world\\maps\\base\\map2.txt", "beta map2"},
+             {u"campaign\\beta\\beta_only.txt", "beta only"}}) {
+        testing_support::writeFile(u"data\\" + std::u16string(path), bytes);
+    }
     testing_support::makeFolders(u"data\\campaign\\alpha\\empty");
-    writeFile(u"data\\campaign\\beta\\campaign.txt", "[name] Beta\r\n");
-    writeFile(u"data\\campaign\\beta\\Text\\Units.txt", "beta units");
-    writeFile(u"data\\campaign\\beta\\world\\maps\\base\\map1.txt", "beta map1");
-    writeFile(u"data\\campaign\\beta\\world\\maps\\base\\map2.txt", "beta map2");
-    writeFile(u"data\\campaign\\beta\\beta_only.txt", "beta only");
 }
 
-// What the windows and the campaign run do around the switch, without scripts: the Script
-// Handler rereads recent.txt and takes the recorded campaign as the previous one, the
-// confirmation empties the record (keeping the translation), the run switches and records.
+// A campaign run without scripts: reread recent.txt, take its campaign as the previous one,
+// empty the record (keeping the translation), switch and record.
 inline void runCampaign(SetupState& state, std::u16string_view chosen) {
     loadRecentSelection(state);
     state.previousCampaign = state.hasCampaign ? state.folder : u"none";
@@ -104,16 +105,15 @@ inline void runCampaign(SetupState& state, std::u16string_view chosen) {
     saveRecentSelection(state);
 }
 
-// A campaign run in a freshly started program (which reads recent.txt at start-up).
+// A campaign run in a freshly started program.
 inline void runCampaignAfterStart(std::u16string_view chosen) {
     SetupState state;
     loadRecentSelection(state);
     runCampaign(state, chosen);
 }
 
-// The game's own files as they were before any change: what is in data\ (the text caches,
-// the record and the backup tree aside), with each kept copy of the backup tree in place of
-// the changed file.
+// The game's own files before any change: data\ (caches, record and backup tree aside) with
+// each kept copy in place of the changed file.
 inline Snapshot originalGameFiles() {
     Snapshot originals;
     for (const auto& [path, bytes] : snapshot(u"data")) {
@@ -131,8 +131,7 @@ inline Snapshot originalGameFiles() {
     return originals;
 }
 
-// Every original is still somewhere: in data\, or kept in the backup tree (the campaigns'
-// and scripts' own files are originals too).
+// The originals found neither in data\ nor kept in the backup tree.
 inline std::string lostOriginals(const Snapshot& originals) {
     std::string lost;
     for (const auto& [path, bytes] : originals) {
@@ -154,9 +153,9 @@ inline void writeSaves(std::u16string_view folder, std::u16string_view campaign,
     }
 }
 
-// Checks that every save file exists exactly once, holding its own name, and that no save
-// folder holds another campaign's games: "save_<c>" (and its ".old" siblings) only c's,
-// "saves" only those of the campaign recent.txt names. Returns what is wrong.
+// What is wrong with the save games: each must exist once, hold its own name, and sit in
+// its campaign's folder ("save_<c>" and its ".old" siblings, or "saves" for the campaign
+// recent.txt names).
 inline std::string saveProblems(const std::vector<std::string>& expectedSaves) {
     std::string problems;
     SetupState record;
@@ -172,9 +171,7 @@ inline std::string saveProblems(const std::vector<std::string>& expectedSaves) {
         if (name == "saves") {
             campaign = owner;
         } else if (name.starts_with("save_")) {
-            campaign =
-                name.substr(5, name.find(".old") == std::string::npos ? std::string::npos
-                                                                      : name.find(".old") - 5);
+            campaign = name.substr(5, name.find(".old") - 5); // npos - 5 still takes the rest
         } else {
             continue;
         }

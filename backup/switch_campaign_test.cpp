@@ -6,14 +6,17 @@ using namespace backup_testing;
 using testing_support::exists;
 using testing_support::readFile;
 using testing_support::ScratchFolder;
-using testing_support::writeFile;
 
 constexpr char16_t recentPath[] = u"data\\campaign\\recent.txt";
 
-SetupState switchingFrom(std::u16string_view previous, std::u16string_view translation = u"none") {
+// Switches the save folders from `previous` to `chosen`; returns the record it leaves.
+SetupState switchSaves(std::u16string_view previous, std::u16string_view chosen,
+                       std::u16string_view translation = u"none") {
     SetupState state;
-    state.previousCampaign = std::u16string(previous);
-    state.translation = std::u16string(translation);
+    state.previousCampaign = previous;
+    state.translation = translation;
+    state.recordedScriptList = u"left over ";
+    EXPECT_TRUE(switchSaveFolders(chosen, state));
     return state;
 }
 
@@ -21,16 +24,13 @@ TEST(SwitchSaveFolders, FirstUseTakesSavesAsTheyAre) {
     ScratchFolder game;
     testing_support::makeFolders(u"data\\campaign");
     writeSaves(u"save_alpha", u"alpha", 1);
-    SetupState state = switchingFrom(u"none");
-    EXPECT_TRUE(switchSaveFolders(u"alpha", state));
+    switchSaves(u"none", u"alpha");
     EXPECT_TRUE(platform::folderExists(u"saves"));
     EXPECT_EQ(readFile(u"save_alpha\\alpha-1.sav"), "alpha-1.sav"); // no folder renamed
     EXPECT_EQ(readFile(recentPath), "[campaign] alpha\r\n[scripts] \r\n[translation] none\r\n");
-
     // An empty previous campaign counts as none, and existing games stay where they are.
     writeSaves(u"saves", u"game", 1);
-    state = switchingFrom(u"");
-    EXPECT_TRUE(switchSaveFolders(u"beta", state));
+    switchSaves(u"", u"beta");
     EXPECT_EQ(readFile(u"saves\\game-1.sav"), "game-1.sav");
 }
 
@@ -38,30 +38,25 @@ TEST(SwitchSaveFolders, ParksAndBringsBackEachCampaignsGames) {
     ScratchFolder game;
     testing_support::makeFolders(u"data\\campaign");
     writeSaves(u"saves", u"alpha", 2);
-
-    SetupState state = switchingFrom(u"alpha", u"Deutsch");
-    state.recordedScriptList = u"left over ";
-    EXPECT_TRUE(switchSaveFolders(u"beta", state)); // beta never installed before
-    EXPECT_EQ(readFile(u"save_alpha\\alpha-2.sav"), "alpha-2.sav");
-    EXPECT_TRUE(snapshot(u"saves").empty());
-    // Recorded before beta's games came in: the chosen campaign, no scripts yet, the
+    // Recorded before beta's games come in: the chosen campaign, no scripts yet, the
     // translation kept.
+    EXPECT_EQ(switchSaves(u"alpha", u"beta", u"Deutsch").folder, u"beta"); // beta is new
+    EXPECT_TRUE(snapshot(u"saves").empty());
     EXPECT_EQ(readFile(recentPath), "[campaign] beta\r\n[scripts] \r\n[translation] Deutsch\r\n");
-    EXPECT_EQ(state.folder, u"beta");
-
     writeSaves(u"saves", u"beta", 1);
-    state = switchingFrom(u"beta");
-    EXPECT_TRUE(switchSaveFolders(u"alpha", state));
+    switchSaves(u"beta", u"alpha");
     EXPECT_EQ(readFile(u"saves\\alpha-1.sav"), "alpha-1.sav");
-    EXPECT_EQ(readFile(u"save_beta\\beta-1.sav"), "beta-1.sav");
     EXPECT_FALSE(exists(u"save_alpha"));
-
-    // The same campaign again: parked and brought straight back.
-    state = switchingFrom(u"alpha");
-    EXPECT_TRUE(switchSaveFolders(u"alpha", state));
-    EXPECT_EQ(snapshot(u"saves").size(), 2u);
+    switchSaves(u"alpha", u"alpha"); // parked and brought straight back
     EXPECT_FALSE(exists(u"save_alpha"));
     EXPECT_EQ(saveProblems({"alpha-1.sav", "alpha-2.sav", "beta-1.sav"}), "");
+    // Long names are never cut, or the games would not be found again.
+    const std::u16string longName(150, u'l');
+    switchSaves(u"alpha", longName);
+    writeSaves(u"saves", u"long", 1);
+    switchSaves(longName, u"beta");
+    switchSaves(u"beta", longName);
+    EXPECT_EQ(readFile(u"saves\\long-1.sav"), "long-1.sav");
 }
 
 TEST(SwitchSaveFolders, AStaleParkedFolderIsMovedAsideNotHandedOn) {
@@ -71,36 +66,17 @@ TEST(SwitchSaveFolders, AStaleParkedFolderIsMovedAsideNotHandedOn) {
     writeSaves(u"save_alpha", u"alpha-stale", 1);
     writeSaves(u"save_alpha.old", u"alpha-older", 1);
     writeSaves(u"save_beta", u"beta", 1);
-
-    SetupState state = switchingFrom(u"alpha");
-    EXPECT_TRUE(switchSaveFolders(u"beta", state));
-    EXPECT_EQ(readFile(u"saves\\beta-1.sav"), "beta-1.sav");
+    switchSaves(u"alpha", u"beta");
     EXPECT_EQ(snapshot(u"saves").size(), 1u); // none of alpha's games
-    EXPECT_EQ(readFile(u"save_alpha\\alpha-1.sav"), "alpha-1.sav");
     EXPECT_EQ(readFile(u"save_alpha.old2\\alpha-stale-1.sav"), "alpha-stale-1.sav");
-    EXPECT_EQ(readFile(u"save_alpha.old\\alpha-older-1.sav"), "alpha-older-1.sav");
     EXPECT_EQ(saveProblems({"alpha-1.sav", "alpha-2.sav", "alpha-stale-1.sav", "alpha-older-1.sav",
                             "beta-1.sav"}),
               "");
-
     // Without "saves" there is nothing to park: the parked folder is no stale one.
     testing_support::removeTree(u"saves");
-    state = switchingFrom(u"beta");
-    EXPECT_TRUE(switchSaveFolders(u"alpha", state));
+    switchSaves(u"beta", u"alpha");
     EXPECT_EQ(readFile(u"saves\\alpha-1.sav"), "alpha-1.sav");
     EXPECT_FALSE(exists(u"save_beta.old"));
-}
-
-TEST(SwitchSaveFolders, LongCampaignNamesFindTheirGamesAgain) {
-    ScratchFolder game;
-    testing_support::makeFolders(u"data\\campaign");
-    const std::u16string longName(150, u'l');
-    writeSaves(u"saves", u"long", 1);
-    SetupState state = switchingFrom(longName);
-    EXPECT_TRUE(switchSaveFolders(u"beta", state));
-    state = switchingFrom(u"beta");
-    EXPECT_TRUE(switchSaveFolders(longName, state));
-    EXPECT_EQ(readFile(u"saves\\long-1.sav"), "long-1.sav");
 }
 
 TEST(SwitchCampaign, AFullSwitchAndBack) {
@@ -117,9 +93,8 @@ TEST(SwitchCampaign, AFullSwitchAndBack) {
     EXPECT_EQ(readFile(u"data\\world\\newzone\\zone.txt"), "alpha zone"); // added files stay
     EXPECT_EQ(readFile(recentPath), "[campaign] beta\r\n[scripts] \r\n[translation] none\r\n");
     EXPECT_TRUE(platform::folderExists(u"save_alpha"));
-
     // A campaign of nothing but its descriptor still puts every game file back.
-    writeFile(u"data\\campaign\\bare\\campaign.txt", "[name] Bare\r\n");
+    testing_support::writeFile(u"data\\campaign\\bare\\campaign.txt", "[name] Bare\r\n");
     runCampaignAfterStart(u"bare");
     EXPECT_TRUE(snapshot(u"data\\campaign\\backup").empty());
     for (const auto& [path, bytes] : pristine) {

@@ -7,6 +7,9 @@ using namespace testing_support;
 
 namespace {
 
+using Indices = std::vector<std::int16_t>;
+using Names = std::vector<std::u16string>;
+
 void makeCampaign(std::u16string_view folder, std::string_view name = "A campaign") {
     writeFile(u"data\\campaign\\" + std::u16string(folder) + u"\\campaign.txt",
               "[name]\r\n" + std::string(name) + "\r\n");
@@ -21,73 +24,62 @@ void makeTranslation(std::u16string_view fileName) {
     writeFile(u"data\\campaign\\translation\\" + std::u16string(fileName), "[name]Pack\r\n");
 }
 
-std::vector<std::u16string> folders(const std::vector<CampaignEntry>& list) {
-    std::vector<std::u16string> result;
-    for (const CampaignEntry& entry : list) {
-        result.push_back(entry.folder);
+struct Scan {
+    Catalogue catalogue;
+    ErrorRecorder errors;
+    bool ok;
+    Scan() : ok(scanCatalogue(catalogue, errors.sink())) {}
+    Names campaigns() const {
+        Names result;
+        for (const CampaignEntry& entry : catalogue.campaignList) {
+            result.push_back(entry.folder);
+        }
+        return result;
     }
-    return result;
-}
-
-template <typename Entry> void expectIndexesArePositions(const std::vector<Entry>& list) {
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        EXPECT_EQ(list[i].index, static_cast<std::int16_t>(i));
+    Names scripts() const {
+        Names result;
+        for (const ScriptEntry& entry : catalogue.scriptList) {
+            result.push_back(entry.fileName);
+        }
+        return result;
     }
-}
+};
 
 std::u16string numbered(std::u16string_view prefix, int i, std::u16string_view suffix = u"") {
-    std::u16string text(prefix);
-    text += static_cast<char16_t>(u'0' + i / 10);
-    text += static_cast<char16_t>(u'0' + i % 10);
-    return text + std::u16string(suffix);
+    return std::u16string(prefix) + char16_t(u'0' + i / 10) + char16_t(u'0' + i % 10) +
+           std::u16string(suffix);
 }
 
 } // namespace
 
-TEST(ScanCatalogue, ReservedFoldersAreNeverCampaigns) {
+TEST(ScanCatalogue, ReservedFoldersAndFilesNamedLikeFoldersAreSkipped) {
     ScratchFolder scratch;
     for (const std::u16string_view folder : {u"backup", u"sub", u"translation", u"alpha"}) {
         makeCampaign(folder);
     }
     makeFolders(u"data\\campaign\\nodescriptor");
     makeFolders(u"data\\campaign\\odd\\campaign.txt"); // a folder named like the descriptor
+    makeFolders(u"data\\campaign\\sub\\extra.txt");
+    makeFolders(u"data\\campaign\\translation\\extra.txt");
     writeFile(u"data\\campaign\\loose", "[name]Not a folder\r\n");
-    Catalogue catalogue;
-    ErrorRecorder errors;
-    EXPECT_TRUE(scanCatalogue(catalogue, errors.sink()));
-    EXPECT_EQ(folders(catalogue.campaignList), std::vector<std::u16string>{u"alpha"});
+    makeTranslation(u"real.txt");
+    const Scan scan;
+    EXPECT_TRUE(scan.ok);
+    EXPECT_EQ(scan.campaigns(), Names{u"alpha"});
     // sub\campaign.txt is a script descriptor there, one without [files].
-    EXPECT_EQ(errors.texts,
-              std::vector<std::u16string>{u"There seems to be an error with: campaign.txt"});
+    EXPECT_EQ(scan.scripts(), Names{u"campaign.txt"});
+    EXPECT_EQ(scan.errors.texts, Names{u"There seems to be an error with: campaign.txt"});
+    ASSERT_EQ(scan.catalogue.translationList.size(), 2u); // translation\campaign.txt too
+    EXPECT_EQ(scan.catalogue.translationList[1].folder, u"real");
 }
 
 TEST(ScanCatalogue, ReservedNamesAreCaseSensitive) {
     ScratchFolder scratch;
     makeCampaign(u"Backup", "Capital B");
     makeCampaign(u"SUB");
-    Catalogue catalogue;
-    ErrorRecorder errors;
-    EXPECT_TRUE(scanCatalogue(catalogue, errors.sink()));
-    EXPECT_EQ(folders(catalogue.campaignList), (std::vector<std::u16string>{u"Backup", u"SUB"}));
-    EXPECT_EQ(catalogue.campaignList[0].name, u"Capital B");
-}
-
-TEST(ScanCatalogue, FoldersNamedLikeDescriptorsAreSkipped) {
-    ScratchFolder scratch;
-    makeCampaign(u"alpha");
-    makeFolders(u"data\\campaign\\sub\\extra.txt");
-    makeFolders(u"data\\campaign\\translation\\extra.txt");
-    makeScript(u"real.txt", "all");
-    makeTranslation(u"real.txt");
-    Catalogue catalogue;
-    ErrorRecorder errors;
-    EXPECT_TRUE(scanCatalogue(catalogue, errors.sink()));
-    ASSERT_EQ(catalogue.scriptList.size(), 1u);
-    EXPECT_EQ(catalogue.scriptList[0].fileName, u"real.txt");
-    ASSERT_EQ(catalogue.translationList.size(), 1u);
-    EXPECT_EQ(catalogue.translationList[0].fileName, u"real.txt");
-    EXPECT_EQ(catalogue.translationList[0].folder, u"real");
-    EXPECT_EQ(catalogue.campaignList[0].scriptIndices, std::vector<std::int16_t>{0});
+    const Scan scan;
+    ASSERT_EQ(scan.campaigns(), (Names{u"Backup", u"SUB"}));
+    EXPECT_EQ(scan.catalogue.campaignList[0].name, u"Capital B");
 }
 
 TEST(ScanCatalogue, LimitsKeepTheFirstEntriesInListingOrder) {
@@ -101,25 +93,25 @@ TEST(ScanCatalogue, LimitsKeepTheFirstEntriesInListingOrder) {
     for (int i = 0; i < 11; ++i) {
         makeTranslation(numbered(u"t", i, u".txt"));
     }
-    Catalogue catalogue;
-    ErrorRecorder errors;
-    EXPECT_TRUE(scanCatalogue(catalogue, errors.sink()));
+    const Scan scan;
+    const Catalogue& catalogue = scan.catalogue;
+    EXPECT_TRUE(scan.ok);
     ASSERT_EQ(catalogue.scriptList.size(), 30u);
     ASSERT_EQ(catalogue.campaignList.size(), 10u);
     ASSERT_EQ(catalogue.translationList.size(), 10u);
     EXPECT_EQ(catalogue.scriptList.back().fileName, u"s29.txt");
     EXPECT_EQ(catalogue.campaignList.back().folder, u"c09");
     EXPECT_EQ(catalogue.translationList.back().fileName, u"t09.txt");
-    expectIndexesArePositions(catalogue.scriptList);
-    expectIndexesArePositions(catalogue.campaignList);
-    expectIndexesArePositions(catalogue.translationList);
-    // Every campaign is offered all 30 listed scripts, never the ignored 31st.
-    std::vector<std::int16_t> all;
+    Indices all;
     for (std::int16_t i = 0; i < 30; ++i) {
+        EXPECT_EQ(catalogue.scriptList[i].index, i);
+        EXPECT_EQ(catalogue.campaignList[i % 10].index, i % 10);
+        EXPECT_EQ(catalogue.translationList[i % 10].index, i % 10);
         all.push_back(i);
     }
+    // Every campaign is offered all 30 listed scripts, never the ignored 31st.
     EXPECT_EQ(catalogue.campaignList[9].scriptIndices, all);
-    EXPECT_TRUE(errors.texts.empty());
+    EXPECT_TRUE(scan.errors.texts.empty());
 }
 
 TEST(ScanCatalogue, EachCampaignListsItsScriptsInScriptOrder) {
@@ -130,56 +122,49 @@ TEST(ScanCatalogue, EachCampaignListsItsScriptsInScriptOrder) {
     makeScript(u"d.txt", "beta,alpha");
     makeScript(u"e.txt", "all");
     makeScript(u"f.txt", "");
-    makeCampaign(u"alpha");
-    makeCampaign(u"beta");
-    makeCampaign(u"gamma");
-    Catalogue catalogue;
-    ErrorRecorder errors;
-    EXPECT_TRUE(scanCatalogue(catalogue, errors.sink()));
-    ASSERT_EQ(catalogue.campaignList.size(), 3u);
-    EXPECT_EQ(catalogue.campaignList[0].scriptIndices, (std::vector<std::int16_t>{0, 3, 4}));
-    EXPECT_EQ(catalogue.campaignList[1].scriptIndices, (std::vector<std::int16_t>{1, 2, 3, 4}));
-    EXPECT_EQ(catalogue.campaignList[2].scriptIndices, (std::vector<std::int16_t>{4}));
+    for (const std::u16string_view campaign : {u"alpha", u"beta", u"gamma"}) {
+        makeCampaign(campaign);
+    }
+    const Scan scan;
+    ASSERT_EQ(scan.catalogue.campaignList.size(), 3u);
+    EXPECT_EQ(scan.catalogue.campaignList[0].scriptIndices, (Indices{0, 3, 4}));
+    EXPECT_EQ(scan.catalogue.campaignList[1].scriptIndices, (Indices{1, 2, 3, 4}));
+    EXPECT_EQ(scan.catalogue.campaignList[2].scriptIndices, (Indices{4}));
 }
 
-TEST(ScanCatalogue, ScriptsAloneAreNotEnough) {
-    ScratchFolder scratch;
-    makeScript(u"a.txt", "all");
-    writeFile(u"data\\campaign\\sub\\nofiles.txt", "[name]No files\r\n");
-    makeFolders(u"data\\campaign\\translation");
-    Catalogue catalogue;
-    ErrorRecorder errors;
-    EXPECT_FALSE(scanCatalogue(catalogue, errors.sink()));
-    EXPECT_EQ(catalogue.scriptList.size(), 2u);
-    EXPECT_EQ(errors.texts,
-              (std::vector<std::u16string>{u"There seems to be an error with: nofiles.txt",
-                                           u"Not enough campaigns or core files missing!"}));
-}
-
-TEST(ScanCatalogue, TranslationsWithoutCampaignsAreEnough) {
-    ScratchFolder scratch;
-    makeTranslation(u"deutsch.txt");
-    makeFolders(u"data\\campaign\\sub");
-    Catalogue catalogue;
-    ErrorRecorder errors;
-    EXPECT_TRUE(scanCatalogue(catalogue, errors.sink()));
-    EXPECT_TRUE(catalogue.campaignList.empty());
-    EXPECT_TRUE(catalogue.scriptList.empty());
-    ASSERT_EQ(catalogue.translationList.size(), 1u);
-    EXPECT_EQ(catalogue.translationList[0].name, u"Pack");
-    EXPECT_TRUE(errors.texts.empty());
-}
-
-TEST(ScanCatalogue, NoCampaignFolderAtAll) {
-    ScratchFolder scratch;
-    makeFolders(u"data\\text");
-    Catalogue catalogue;
-    catalogue.scriptList.resize(3); // left over from elsewhere: the scan starts afresh
-    ErrorRecorder errors;
-    EXPECT_FALSE(scanCatalogue(catalogue, errors.sink()));
-    EXPECT_TRUE(catalogue.scriptList.empty());
-    EXPECT_EQ(errors.texts,
-              std::vector<std::u16string>{u"Not enough campaigns or core files missing!"});
+TEST(ScanCatalogue, EnoughMeansACampaignOrATranslation) {
+    const std::u16string notEnough = u"Not enough campaigns or core files missing!";
+    {
+        ScratchFolder scratch;
+        makeScript(u"a.txt", "all");
+        writeFile(u"data\\campaign\\sub\\nofiles.txt", "[name]No files\r\n");
+        makeFolders(u"data\\campaign\\translation");
+        const Scan scan;
+        EXPECT_FALSE(scan.ok);
+        EXPECT_EQ(scan.catalogue.scriptList.size(), 2u);
+        EXPECT_EQ(scan.errors.texts,
+                  (Names{u"There seems to be an error with: nofiles.txt", notEnough}));
+    }
+    {
+        ScratchFolder scratch;
+        makeTranslation(u"deutsch.txt");
+        makeFolders(u"data\\campaign\\sub");
+        const Scan scan;
+        EXPECT_TRUE(scan.ok);
+        EXPECT_TRUE(scan.catalogue.campaignList.empty());
+        EXPECT_EQ(scan.catalogue.translationList.at(0).name, u"Pack");
+        EXPECT_TRUE(scan.errors.texts.empty());
+    }
+    {
+        ScratchFolder scratch;
+        makeFolders(u"data\\text");
+        Catalogue catalogue;
+        catalogue.scriptList.resize(3); // left over from elsewhere: the scan starts afresh
+        ErrorRecorder errors;
+        EXPECT_FALSE(scanCatalogue(catalogue, errors.sink()));
+        EXPECT_TRUE(catalogue.scriptList.empty());
+        EXPECT_EQ(errors.texts, Names{notEnough});
+    }
 }
 
 TEST(ScanCatalogue, DescriptorNamesTooLongToRememberAreNotListed) {
@@ -190,31 +175,22 @@ TEST(ScanCatalogue, DescriptorNamesTooLongToRememberAreNotListed) {
     makeScript(longestKept, "all");
     makeTranslation(longName);
     makeCampaign(u"alpha");
-    Catalogue catalogue;
-    ErrorRecorder errors;
-    EXPECT_TRUE(scanCatalogue(catalogue, errors.sink()));
-    ASSERT_EQ(catalogue.scriptList.size(), 1u);
-    EXPECT_EQ(catalogue.scriptList[0].fileName, longestKept);
-    EXPECT_EQ(catalogue.scriptList[0].index, 0);
-    EXPECT_TRUE(catalogue.translationList.empty());
-    EXPECT_EQ(catalogue.campaignList[0].scriptIndices, std::vector<std::int16_t>{0});
+    const Scan scan;
+    EXPECT_EQ(scan.scripts(), Names{longestKept});
+    EXPECT_EQ(scan.catalogue.scriptList.at(0).index, 0);
+    EXPECT_TRUE(scan.catalogue.translationList.empty());
+    EXPECT_EQ(scan.catalogue.campaignList.at(0).scriptIndices, Indices{0});
 }
 
 TEST(ScanCatalogue, SampleGameFolder) {
     ScratchFolder scratch;
     copySampleGame();
-    Catalogue catalogue;
-    ErrorRecorder errors;
-    ASSERT_TRUE(scanCatalogue(catalogue, errors.sink()));
-    EXPECT_TRUE(errors.texts.empty());
-
-    std::vector<std::u16string> scripts;
-    for (const ScriptEntry& script : catalogue.scriptList) {
-        scripts.push_back(script.fileName);
-    }
-    EXPECT_EQ(scripts, (std::vector<std::u16string>{u"easy.txt", u"hard.txt", u"hd.textures.txt",
-                                                    u"menu_fix.txt", u"more_names.txt",
-                                                    u"royal_titles.txt"}));
+    const Scan scan;
+    const Catalogue& catalogue = scan.catalogue;
+    ASSERT_TRUE(scan.ok);
+    EXPECT_TRUE(scan.errors.texts.empty());
+    EXPECT_EQ(scan.scripts(), (Names{u"easy.txt", u"hard.txt", u"hd.textures.txt", u"menu_fix.txt",
+                                     u"more_names.txt", u"royal_titles.txt"}));
     const ScriptEntry& easy = catalogue.scriptList[0];
     EXPECT_TRUE(easy.hasGroup && easy.required && easy.checked);
     EXPECT_EQ(easy.groupName, u"Difficulty");
@@ -222,19 +198,15 @@ TEST(ScanCatalogue, SampleGameFolder) {
     EXPECT_EQ(catalogue.scriptList[4].groupName, u"Titles"); // written "Titles " in the file
     EXPECT_EQ(catalogue.scriptList[5].groupName, u"Titles");
 
-    EXPECT_EQ(folders(catalogue.campaignList),
-              (std::vector<std::u16string>{u"eastmarch", u"iron_coast", u"norvale"}));
+    EXPECT_EQ(scan.campaigns(), (Names{u"eastmarch", u"iron_coast", u"norvale"}));
     EXPECT_EQ(catalogue.campaignList[0].name, u"Eastmarch Frontier");
-    EXPECT_EQ(catalogue.campaignList[0].description,
-              u"Hold the river border with a handful of knights.");
     EXPECT_EQ(catalogue.campaignList[2].description,
               u"Defend the northern keep through three winters.\nStarts with Spearmen only.");
-    EXPECT_EQ(catalogue.campaignList[0].scriptIndices, (std::vector<std::int16_t>{0, 1, 2, 3, 4}));
-    EXPECT_EQ(catalogue.campaignList[1].scriptIndices, (std::vector<std::int16_t>{0, 3, 4}));
-    EXPECT_EQ(catalogue.campaignList[2].scriptIndices, (std::vector<std::int16_t>{0, 1, 2, 4, 5}));
+    EXPECT_EQ(catalogue.campaignList[0].scriptIndices, (Indices{0, 1, 2, 3, 4}));
+    EXPECT_EQ(catalogue.campaignList[1].scriptIndices, (Indices{0, 3, 4}));
+    EXPECT_EQ(catalogue.campaignList[2].scriptIndices, (Indices{0, 1, 2, 4, 5}));
 
     ASSERT_EQ(catalogue.translationList.size(), 2u);
-    EXPECT_EQ(catalogue.translationList[0].name, u"Deutsch");
     EXPECT_EQ(catalogue.translationList[0].folder, u"deutsch");
     EXPECT_EQ(catalogue.translationList[1].name, u"Fran\u00E7ais");
 }

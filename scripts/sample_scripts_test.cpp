@@ -8,6 +8,8 @@
 #include "platform/text_file.h"
 #include "testing/test_support.h"
 
+#include <algorithm>
+
 using namespace testing_support;
 
 namespace {
@@ -30,20 +32,14 @@ void applyEveryOfferedScript(std::u16string_view campaign) {
     ASSERT_TRUE(installCampaignFiles(campaign));
     TouchedFileList touched = createTouchedFileList();
     PatchContext context{errors.sink(), &touched, platform::currentDirectory()};
-    bool found = false;
-    for (const CampaignEntry& entry : catalogue.campaignList) {
-        if (entry.folder != campaign) {
-            continue;
-        }
-        found = true;
-        for (const std::int16_t index : entry.scriptIndices) {
-            const ScriptEntry& script = catalogue.scriptList[static_cast<std::size_t>(index)];
-            const ScriptJob job{script.folder, u"data\\campaign\\sub\\" + script.fileName,
-                                script.fileName};
-            EXPECT_TRUE(runPatchScript(job, context)) << utf8(script.fileName);
-        }
+    const auto entry = std::ranges::find(catalogue.campaignList, campaign, &CampaignEntry::folder);
+    ASSERT_NE(entry, catalogue.campaignList.end());
+    for (const std::int16_t index : entry->scriptIndices) {
+        const ScriptEntry& script = catalogue.scriptList[static_cast<std::size_t>(index)];
+        const ScriptJob job{script.folder, u"data\\campaign\\sub\\" + script.fileName,
+                            script.fileName};
+        EXPECT_TRUE(runPatchScript(job, context)) << utf8(script.fileName);
     }
-    EXPECT_TRUE(found);
     for (const std::u16string& text : errors.texts) {
         ADD_FAILURE() << utf8(campaign) << ": " << utf8(text);
     }

@@ -3,7 +3,7 @@
 
 using namespace testing_support;
 
-TEST(LoadTranslationEntry, NameFromTheDescriptorAndFolderFromTheFileName) {
+TEST(LoadTranslationEntry, NameFromTheDescriptorAndFolderFromTheWholeFileName) {
     ScratchFolder scratch;
     writeFile(u"data\\campaign\\translation\\french.txt", "[name]\r\n Fran\xE7"
                                                           "ais\r\n[description]Ignored\r\n");
@@ -13,6 +13,13 @@ TEST(LoadTranslationEntry, NameFromTheDescriptorAndFolderFromTheFileName) {
     EXPECT_EQ(entry.name, u"Fran\u00E7ais");
     EXPECT_EQ(entry.description, u"");
     EXPECT_EQ(entry.button, nullptr);
+    // A long name is kept whole, so the pack folder is named from all of it.
+    const std::u16string longName = std::u16string(120, u'p') + u".txt";
+    writeFile(u"data\\campaign\\translation\\" + longName, "[name]Long\r\n");
+    const TranslationEntry longEntry = loadTranslationEntry(longName);
+    EXPECT_EQ(longEntry.fileName, longName);
+    EXPECT_EQ(longEntry.folder, std::u16string(120, u'p'));
+    EXPECT_EQ(longEntry.name, u"Long");
 }
 
 TEST(LoadTranslationEntry, OddFileNamesAndUnreadableDescriptors) {
@@ -23,11 +30,4 @@ TEST(LoadTranslationEntry, OddFileNamesAndUnreadableDescriptors) {
     EXPECT_EQ(loadTranslationEntry(u"pt.br.txt").folder, u"pt");
     EXPECT_EQ(loadTranslationEntry(u".txt").folder, u"");
     EXPECT_EQ(loadTranslationEntry(u"plain").folder, u"");
-    // A long name is kept whole, so the pack folder is named from all of it.
-    const std::u16string longName = std::u16string(120, u'p') + u".txt";
-    writeFile(u"data\\campaign\\translation\\" + longName, "[name]Long\r\n");
-    const TranslationEntry entry = loadTranslationEntry(longName);
-    EXPECT_EQ(entry.fileName, longName);
-    EXPECT_EQ(entry.folder, std::u16string(120, u'p'));
-    EXPECT_EQ(entry.name, u"Long");
 }
