@@ -18,8 +18,8 @@ struct ProgressAnimation {
 
     // The animation thread of the run in progress; finishRun stops and joins it.
     std::thread animationThread;
-    std::mutex wakeMutex;             // only for the wait between two steps
-    std::condition_variable wakeUp;   // lets finishRun end that wait at once
+    std::mutex wakeMutex;           // only for the wait between two steps
+    std::condition_variable wakeUp; // lets finishRun end that wait at once
 };
 
 // Starts the animation thread (the caller has set busy). False, and no exception, when no

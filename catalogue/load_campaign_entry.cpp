@@ -18,7 +18,8 @@ CampaignEntry loadCampaignEntry(std::u16string_view folderName) {
     CampaignEntry entry;
     entry.folder = limitText(folderName, folderCapacity);
     platform::TextInput file;
-    if (!platform::openTextInput(descriptorPath(entry.folder), platform::TextEncoding::Bytes8, file)) {
+    if (!platform::openTextInput(descriptorPath(entry.folder), platform::TextEncoding::Bytes8,
+                                 file)) {
         return entry;
     }
     readSection(file, u"[name]", entry.name, nameCapacity);

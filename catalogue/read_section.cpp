@@ -70,7 +70,8 @@ bool readSection(platform::TextInput& file, std::u16string_view key, std::u16str
     }
     std::u16string value = piece.substr(key.size());
     // A last line without a line break is kept: hand-written descriptors often end so.
-    while (platform::readLinePiece(file, sectionPieceLength, piece) && !startsWithKnownHeader(piece)) {
+    while (platform::readLinePiece(file, sectionPieceLength, piece) &&
+           !startsWithKnownHeader(piece)) {
         value += piece;
     }
     if (value.size() > capacity - 1) {

@@ -11,8 +11,8 @@
 
 // Every one of these ends a value, whatever the file is.
 inline constexpr std::array<std::u16string_view, 11> knownSectionHeaders = {
-    u"[name]",    u"[description]", u"[files]",   u"[works for]",   u"[grouped in]", u"[checked]",
-    u"[required]", u"[campaign]",   u"[scripts]", u"[translation]", u"[code]"};
+    u"[name]",     u"[description]", u"[files]",   u"[works for]",   u"[grouped in]", u"[checked]",
+    u"[required]", u"[campaign]",    u"[scripts]", u"[translation]", u"[code]"};
 
 // Lines are read in pieces of at most this many characters.
 inline constexpr std::size_t sectionPieceLength = 199;

@@ -31,7 +31,9 @@ void setFaultPlan(const FaultPlan& plan) {
     exitOnStop = plan.exitOnStop;
 }
 
-long fileOperationCount() { return operationCount.load(); }
+long fileOperationCount() {
+    return operationCount.load();
+}
 
 namespace detail {
 

@@ -7,7 +7,9 @@
 namespace platform {
 namespace {
 
-std::wstring wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+std::wstring wide(std::u16string_view text) {
+    return std::wstring(text.begin(), text.end());
+}
 
 std::u16string narrow16(const wchar_t* text) {
     std::u16string out;
@@ -38,7 +40,8 @@ template <typename Operation> bool retryWhileLocked(Operation operation) {
 bool writeHandle(HANDLE file, std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        const DWORD chunk =
+            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
         DWORD written = 0;
         if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
             return false;
@@ -62,7 +65,8 @@ bool readStart(std::u16string_view path, std::size_t limit, std::string& bytes) 
     bool ok = true;
     char buffer[1 << 16];
     while (bytes.size() < limit) {
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(sizeof buffer, limit - bytes.size()));
+        const DWORD want =
+            static_cast<DWORD>(std::min<std::size_t>(sizeof buffer, limit - bytes.size()));
         DWORD got = 0;
         if (!ReadFile(file, buffer, want, &got, nullptr)) {
             ok = false;
@@ -78,9 +82,9 @@ bool readStart(std::u16string_view path, std::size_t limit, std::string& bytes) 
 }
 
 bool writeFile(std::u16string_view path, std::string_view bytes, bool append) {
-    HANDLE file = CreateFileW(wide(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
-                              FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(wide(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ,
+                    nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -112,7 +116,8 @@ bool replaceFile(std::u16string_view replacement, std::u16string_view target) {
     }
     const std::wstring a = wide(replacement), b = wide(target);
     return retryWhileLocked([&] {
-        return MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        return MoveFileExW(a.c_str(), b.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     });
 }
 

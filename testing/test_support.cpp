@@ -9,7 +9,9 @@
 
 namespace testing_support {
 
-std::string utf8(std::u16string_view text) { return platform::utf16ToUtf8(text); }
+std::string utf8(std::u16string_view text) {
+    return platform::utf16ToUtf8(text);
+}
 
 ScratchFolder::ScratchFolder() {
     platform::setFaultPlan({});
@@ -18,7 +20,8 @@ ScratchFolder::ScratchFolder() {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     std::u16string base = u"scratch";
     platform::createFolder(base);
-    std::u16string name = platform::utf8ToUtf16(info ? std::string(info->test_suite_name()) + "." + info->name() : "test");
+    std::u16string name = platform::utf8ToUtf16(
+        info ? std::string(info->test_suite_name()) + "." + info->name() : "test");
     std::replace(name.begin(), name.end(), u'/', u'_');
     for (;;) {
         path_ = previous_ + u"\\" + base + u"\\" + name + u"-" +
@@ -63,11 +66,14 @@ std::string readFile(std::u16string_view path) {
     return bytes;
 }
 
-bool exists(std::u16string_view path) { return platform::pathExists(path); }
+bool exists(std::u16string_view path) {
+    return platform::pathExists(path);
+}
 
 void removeTree(std::u16string_view path) {
     std::vector<platform::FolderEntry> entries;
-    if (platform::folderExists(path) && platform::listFolder(std::u16string(path) + u"\\*", entries)) {
+    if (platform::folderExists(path) &&
+        platform::listFolder(std::u16string(path) + u"\\*", entries)) {
         for (const auto& entry : entries) {
             const std::u16string child = std::u16string(path) + u"\\" + entry.name;
             if (entry.isFolder && !entry.isLink) {
@@ -130,7 +136,9 @@ std::u16string sourceDirectory() {
     return path;
 }
 
-void copySampleGame() { copyTree(sourceDirectory() + u"\\sample\\game", u"."); }
+void copySampleGame() {
+    copyTree(sourceDirectory() + u"\\sample\\game", u".");
+}
 
 std::vector<std::pair<std::u16string, std::string>> snapshotTree(std::u16string_view folder) {
     std::vector<std::pair<std::u16string, std::string>> out;

@@ -57,4 +57,3 @@ struct ErrorRecorder {
 std::string utf8(std::u16string_view text);
 
 } // namespace testing_support
-
