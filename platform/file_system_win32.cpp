@@ -7,7 +7,9 @@
 namespace platform {
 namespace {
 
-std::wstring wide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
+std::wstring wide(std::u16string_view text) {
+    return std::wstring(text.begin(), text.end());
+}
 
 std::u16string narrow16(const wchar_t* text) {
     std::u16string out;
@@ -38,7 +40,8 @@ template <typename Operation> bool retryWhileLocked(Operation operation) {
 bool writeHandle(HANDLE file, std::string_view bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        const DWORD chunk =
+            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
         DWORD written = 0;
         if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
             return false;
@@ -55,14 +58,35 @@ bool readStart(std::u16string_view path, std::size_t limit, std::string& bytes) 
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
+    // The size the file has now is read straight into the string, without a copy in
+    // between; a file that grew meanwhile is read on through a buffer.
     LARGE_INTEGER size{};
     if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
-        bytes.reserve(std::min<std::size_t>(limit, static_cast<std::size_t>(size.QuadPart)));
+        bytes.resize(std::min<std::size_t>(limit, static_cast<std::size_t>(size.QuadPart)));
     }
     bool ok = true;
+    bool atEnd = false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(file, bytes.data() + done, want, &got, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (got == 0) {
+            atEnd = true; // the file got shorter
+            break;
+        }
+        done += got;
+    }
+    if (done < bytes.size()) {
+        bytes.resize(done);
+    }
     char buffer[1 << 16];
-    while (bytes.size() < limit) {
-        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(sizeof buffer, limit - bytes.size()));
+    while (ok && !atEnd && bytes.size() < limit) {
+        const DWORD want =
+            static_cast<DWORD>(std::min<std::size_t>(sizeof buffer, limit - bytes.size()));
         DWORD got = 0;
         if (!ReadFile(file, buffer, want, &got, nullptr)) {
             ok = false;
@@ -78,9 +102,9 @@ bool readStart(std::u16string_view path, std::size_t limit, std::string& bytes) 
 }
 
 bool writeFile(std::u16string_view path, std::string_view bytes, bool append) {
-    HANDLE file = CreateFileW(wide(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
-                              FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(wide(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ,
+                    nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -112,7 +136,8 @@ bool replaceFile(std::u16string_view replacement, std::u16string_view target) {
     }
     const std::wstring a = wide(replacement), b = wide(target);
     return retryWhileLocked([&] {
-        return MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        return MoveFileExW(a.c_str(), b.c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     });
 }
 

@@ -3,24 +3,77 @@
 #include "platform/file_system.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace platform {
 
+namespace {
+
+constexpr bool littleEndian = std::endian::native == std::endian::little;
+
+// Where the next u'\n' stands in UTF-16 LE bytes, as a byte offset (even), or `size`. The
+// search runs on the bytes with memchr: a byte 0x0A that is not the low half of a line break
+// is skipped.
+std::size_t nextBreak16(const unsigned char* in, std::size_t from, std::size_t size) {
+    while (from < size) {
+        const void* hit = std::memchr(in + from, '\n', size - from);
+        if (hit == nullptr) {
+            return size;
+        }
+        const auto at = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - in);
+        if (at % 2 == 0 && at + 1 < size && in[at + 1] == 0) {
+            return at;
+        }
+        from = at + 1;
+    }
+    return size;
+}
+
+void copyChars16(char16_t* out, const unsigned char* in, std::size_t count) {
+    if constexpr (littleEndian) {
+        if (count > 0) {
+            std::memcpy(out, in, 2 * count);
+        }
+    } else {
+        for (std::size_t k = 0; k < count; ++k) {
+            out[k] = static_cast<char16_t>(in[2 * k] | (in[2 * k + 1] << 8));
+        }
+    }
+}
+
+} // namespace
+
 std::u16string decodeText(std::string_view bytes, TextEncoding encoding) {
-    // Written through a pointer into a buffer of the largest possible size, then cut to
-    // what was used: game text files are megabytes, and this loop is most of their cost.
+    // Written into a buffer of the largest possible size, then cut to what was used: game
+    // text files are megabytes, and this is much of their cost. The runs between line
+    // breaks are copied whole; only a CR right before a LF is left out.
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t size = bytes.size();
+    std::size_t size = bytes.size();
     std::u16string text;
     std::size_t n = 0;
     if (encoding == TextEncoding::Bytes8) {
         text.resize(size);
         char16_t* out = text.data();
-        for (std::size_t i = 0; i < size; ++i) {
-            if (in[i] == '\r' && i + 1 < size && in[i + 1] == '\n') {
-                continue; // CR LF is one line break
+        std::size_t from = 0;
+        while (from < size) {
+            const void* hit = std::memchr(in + from, '\n', size - from);
+            const std::size_t at =
+                hit == nullptr
+                    ? size
+                    : static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - in);
+            const bool crLf = at < size && at > from && in[at - 1] == '\r';
+            // The run up to and including the LF, without a CR right before it.
+            const std::size_t end = at < size ? at + 1 : size;
+            for (std::size_t k = from; k < end; ++k) {
+                out[n + k - from] = in[k];
             }
-            out[n++] = in[i];
+            n += end - from;
+            if (crLf) {
+                out[n - 2] = u'\n';
+                --n;
+            }
+            from = end;
         }
         text.resize(n);
         return text;
@@ -29,17 +82,32 @@ std::u16string decodeText(std::string_view bytes, TextEncoding encoding) {
     if (size >= 2 && in[0] == 0xFF && in[1] == 0xFE) {
         i = 2;
     }
-    text.resize((size - i) / 2);
-    char16_t* out = text.data();
+    in += i;
     // A last odd byte is not a character and is dropped.
-    for (; i + 1 < size; i += 2) {
-        const auto c = static_cast<char16_t>(in[i] | (in[i + 1] << 8));
-        if (c == u'\n' && n > 0 && out[n - 1] == u'\r') {
-            out[n - 1] = u'\n';
-            continue;
+    size = (size - i) & ~std::size_t{1};
+    text.resize(size / 2);
+    char16_t* out = text.data();
+    std::size_t from = 0;
+    while (from < size) {
+        const std::size_t at = nextBreak16(in, from, size);
+        if (at == size) {
+            break;
         }
-        out[n++] = c;
+        if (at >= from + 2 && in[at - 2] == '\r' && in[at - 1] == 0) {
+            // Everything up to the CR, then the LF in its place.
+            copyChars16(out + n, in + from, (at - 2 - from) / 2);
+            n += (at - 2 - from) / 2;
+            out[n++] = u'\n';
+            from = at + 2;
+        } else {
+            // No CR before this LF: the run keeps it as it is.
+            copyChars16(out + n, in + from, (at + 2 - from) / 2);
+            n += (at + 2 - from) / 2;
+            from = at + 2;
+        }
     }
+    copyChars16(out + n, in + from, (size - from) / 2);
+    n += (size - from) / 2;
     text.resize(n);
     return text;
 }
@@ -118,8 +186,31 @@ TextOutput appendTextOutput(std::u16string_view path, TextEncoding encoding) {
 }
 
 namespace {
+void appendChars16(std::string& bytes, const char16_t* text, std::size_t count) {
+    if constexpr (littleEndian) {
+        bytes.append(reinterpret_cast<const char*>(text), 2 * count);
+    } else {
+        for (std::size_t k = 0; k < count; ++k) {
+            bytes.push_back(static_cast<char>(text[k] & 0xFF));
+            bytes.push_back(static_cast<char>(text[k] >> 8));
+        }
+    }
+}
+
+// Where the next u'\n' of text stands, from `from` on, or text.size().
+std::size_t nextBreak(std::u16string_view text, std::size_t from) {
+    if constexpr (littleEndian) {
+        return nextBreak16(reinterpret_cast<const unsigned char*>(text.data()), 2 * from,
+                           2 * text.size()) /
+               2;
+    } else {
+        const std::size_t at = text.find(u'\n', from);
+        return at == std::u16string_view::npos ? text.size() : at;
+    }
+}
+
 void encodeInto(std::string& bytes, std::u16string_view text, TextEncoding encoding) {
-    // Sized exactly first, then written through a pointer (see decodeText).
+    // Sized exactly first, so that a long text moves at most once.
     std::size_t count = 0;
     std::size_t breaks = 0;
     if (encoding == TextEncoding::Bytes8) {
@@ -139,9 +230,9 @@ void encodeInto(std::string& bytes, std::u16string_view text, TextEncoding encod
     if (bytes.capacity() < old + unit * (count + breaks)) {
         bytes.reserve(std::max(old + unit * (count + breaks), 2 * bytes.capacity()));
     }
-    bytes.resize(old + unit * (count + breaks));
-    char* out = bytes.data() + old;
     if (encoding == TextEncoding::Bytes8) {
+        bytes.resize(old + count + breaks);
+        char* out = bytes.data() + old;
         for (std::size_t i = 0; i < count; ++i) {
             if (text[i] == u'\n') {
                 *out++ = '\r';
@@ -150,14 +241,15 @@ void encodeInto(std::string& bytes, std::u16string_view text, TextEncoding encod
         }
         return;
     }
-    for (const char16_t c : text) {
-        if (c == u'\n') {
-            *out++ = '\r';
-            *out++ = '\0';
-        }
-        *out++ = static_cast<char>(c & 0xFF);
-        *out++ = static_cast<char>(c >> 8);
+    // The runs between line breaks are copied whole.
+    std::size_t from = 0;
+    for (std::size_t found = 0; found < breaks; ++found) {
+        const std::size_t at = nextBreak(text, from);
+        appendChars16(bytes, text.data() + from, at - from);
+        bytes.append("\r\0\n\0", 4);
+        from = at + 1;
     }
+    appendChars16(bytes, text.data() + from, text.size() - from);
 }
 } // namespace
 
@@ -173,6 +265,11 @@ void writeText(TextOutput& output, std::u16string_view text) {
 
 void writeChar(TextOutput& output, char16_t c) {
     encodeInto(output.bytes, std::u16string_view(&c, 1), output.encoding);
+}
+
+void reserveText(TextOutput& output, std::size_t characters) {
+    const std::size_t unit = output.encoding == TextEncoding::Bytes8 ? 1 : 2;
+    output.bytes.reserve(output.bytes.size() + unit * characters);
 }
 
 bool closeTextOutput(TextOutput& output) {

@@ -57,6 +57,10 @@ TextOutput appendTextOutput(std::u16string_view path, TextEncoding encoding);
 // stored: it ends this write (the rest of the text is not written).
 void writeText(TextOutput& output, std::u16string_view text);
 void writeChar(TextOutput& output, char16_t c);
+// Makes room for about this many more characters (a line break counts as two), so that a
+// writer that knows roughly how much it will write has the buffer grow once, not by halves.
+// Writes nothing; more than that can still be written.
+void reserveText(TextOutput& output, std::size_t characters);
 
 // Writes the file; false when any write or the close failed.
 bool closeTextOutput(TextOutput& output);
