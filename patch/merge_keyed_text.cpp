@@ -1,7 +1,6 @@
 #include "patch/merge_keyed_text.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -9,46 +8,16 @@
 
 namespace {
 
-// Where the character c (an ASCII brace) first stands in text[from, limit), or limit. The
-// search runs over the bytes with memchr, much faster than a loop over the characters; a
-// byte that is only half of another character is passed over.
-std::size_t findAscii(std::u16string_view text, std::size_t from, std::size_t limit, char16_t c) {
-    if constexpr (std::endian::native == std::endian::little) {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
-        std::size_t at = 2 * from;
-        const std::size_t end = 2 * limit;
-        while (at < end) {
-            const void* hit = std::memchr(bytes + at, c, end - at);
-            if (hit == nullptr) {
-                return limit;
-            }
-            at = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - bytes);
-            if (at % 2 == 0 && bytes[at + 1] == 0) {
-                return at / 2;
-            }
-            ++at;
-        }
-        return limit;
-    } else {
-        for (std::size_t i = from; i < limit; ++i) {
-            if (text[i] == c) {
-                return i;
-            }
-        }
-        return limit;
-    }
-}
-
 // A key starts at text[start] == '{' and runs to the next '}' included, to the end of the
 // text, or to keyCapacity characters, whichever comes first.
 std::size_t keyEnd(std::u16string_view text, std::size_t start) {
     const std::size_t limit = std::min(text.size(), start + keyCapacity);
-    const std::size_t at = findAscii(text, std::min(start + 1, limit), limit, u'}');
+    const std::size_t at = platform::findChar(text.substr(0, limit), start + 1, u'}');
     return at < limit ? at + 1 : limit;
 }
 
 std::size_t nextBrace(std::u16string_view text, std::size_t from) {
-    return findAscii(text, std::min(from, text.size()), text.size(), u'{');
+    return platform::findChar(text, from, u'{');
 }
 
 bool sameText(std::u16string_view a, std::u16string_view b) {

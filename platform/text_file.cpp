@@ -6,28 +6,35 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace platform {
 
 namespace {
 
 constexpr bool littleEndian = std::endian::native == std::endian::little;
 
-// Where the next u'\n' stands in UTF-16 LE bytes, as a byte offset (even), or `size`. The
-// search runs on the bytes with memchr: a byte 0x0A that is not the low half of a line break
-// is skipped.
-std::size_t nextBreak16(const unsigned char* in, std::size_t from, std::size_t size) {
-    while (from < size) {
-        const void* hit = std::memchr(in + from, '\n', size - from);
-        if (hit == nullptr) {
-            return size;
+// Where the UTF-16 little-endian unit c first stands among the units [from, limit) of
+// `bytes`, or limit. Eight units at a time where the processor has SSE2 (always little-endian).
+std::size_t findUnit(const unsigned char* bytes, std::size_t from, std::size_t limit, char16_t c) {
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi16(static_cast<short>(c));
+    for (; from + 8 <= limit; from += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 2 * from));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, wanted)));
+        if (mask != 0) {
+            return from + static_cast<std::size_t>(std::countr_zero(mask)) / 2;
         }
-        const auto at = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - in);
-        if (at % 2 == 0 && at + 1 < size && in[at + 1] == 0) {
-            return at;
-        }
-        from = at + 1;
     }
-    return size;
+#endif
+    for (; from < limit; ++from) {
+        if ((bytes[2 * from] | (bytes[2 * from + 1] << 8)) == c) {
+            return from;
+        }
+    }
+    return limit;
 }
 
 void copyChars16(char16_t* out, const unsigned char* in, std::size_t count) {
@@ -43,6 +50,15 @@ void copyChars16(char16_t* out, const unsigned char* in, std::size_t count) {
 }
 
 } // namespace
+
+std::size_t findChar(std::u16string_view text, std::size_t from, char16_t c) {
+    if constexpr (littleEndian) {
+        return findUnit(reinterpret_cast<const unsigned char*>(text.data()), from, text.size(), c);
+    } else {
+        const std::size_t at = text.find(c, from);
+        return at == std::u16string_view::npos ? text.size() : at;
+    }
+}
 
 std::u16string decodeText(std::string_view bytes, TextEncoding encoding) {
     // Written into a buffer of the largest possible size, then cut to what was used: game
@@ -84,30 +100,27 @@ std::u16string decodeText(std::string_view bytes, TextEncoding encoding) {
     }
     in += i;
     // A last odd byte is not a character and is dropped.
-    size = (size - i) & ~std::size_t{1};
-    text.resize(size / 2);
+    const std::size_t count = (size - i) / 2;
+    text.resize(count);
     char16_t* out = text.data();
     std::size_t from = 0;
-    while (from < size) {
-        const std::size_t at = nextBreak16(in, from, size);
-        if (at == size) {
+    while (from < count) {
+        const std::size_t at = findUnit(in, from, count, u'\n');
+        if (at == count) {
             break;
         }
-        if (at >= from + 2 && in[at - 2] == '\r' && in[at - 1] == 0) {
-            // Everything up to the CR, then the LF in its place.
-            copyChars16(out + n, in + from, (at - 2 - from) / 2);
-            n += (at - 2 - from) / 2;
-            out[n++] = u'\n';
-            from = at + 2;
-        } else {
-            // No CR before this LF: the run keeps it as it is.
-            copyChars16(out + n, in + from, (at + 2 - from) / 2);
-            n += (at + 2 - from) / 2;
-            from = at + 2;
+        // The run up to and including the LF, without a CR right before it.
+        const bool crLf = at > from && in[2 * at - 2] == '\r' && in[2 * at - 1] == 0;
+        copyChars16(out + n, in + 2 * from, at + 1 - from);
+        n += at + 1 - from;
+        if (crLf) {
+            out[n - 2] = u'\n';
+            --n;
         }
+        from = at + 1;
     }
-    copyChars16(out + n, in + from, (size - from) / 2);
-    n += (size - from) / 2;
+    copyChars16(out + n, in + 2 * from, count - from);
+    n += count - from;
     text.resize(n);
     return text;
 }
@@ -197,20 +210,8 @@ void appendChars16(std::string& bytes, const char16_t* text, std::size_t count) 
     }
 }
 
-// Where the next u'\n' of text stands, from `from` on, or text.size().
-std::size_t nextBreak(std::u16string_view text, std::size_t from) {
-    if constexpr (littleEndian) {
-        return nextBreak16(reinterpret_cast<const unsigned char*>(text.data()), 2 * from,
-                           2 * text.size()) /
-               2;
-    } else {
-        const std::size_t at = text.find(u'\n', from);
-        return at == std::u16string_view::npos ? text.size() : at;
-    }
-}
-
 void encodeInto(std::string& bytes, std::u16string_view text, TextEncoding encoding) {
-    // Sized exactly first, so that a long text moves at most once.
+    // Sized exactly first when it may not fit, so that a long text moves at most once.
     std::size_t count = 0;
     std::size_t breaks = 0;
     if (encoding == TextEncoding::Bytes8) {
@@ -221,8 +222,11 @@ void encodeInto(std::string& bytes, std::u16string_view text, TextEncoding encod
         }
     } else {
         count = text.size();
-        for (const char16_t c : text) {
-            breaks += c == u'\n';
+        // Counting is only needed when even a text of nothing but line breaks might not fit.
+        if (bytes.capacity() - bytes.size() < 4 * count) {
+            for (const char16_t c : text) {
+                breaks += c == u'\n';
+            }
         }
     }
     const std::size_t unit = encoding == TextEncoding::Bytes8 ? 1 : 2;
@@ -243,11 +247,9 @@ void encodeInto(std::string& bytes, std::u16string_view text, TextEncoding encod
     }
     // The runs between line breaks are copied whole.
     std::size_t from = 0;
-    for (std::size_t found = 0; found < breaks; ++found) {
-        const std::size_t at = nextBreak(text, from);
+    for (std::size_t at; (at = findChar(text, from, u'\n')) < text.size(); from = at + 1) {
         appendChars16(bytes, text.data() + from, at - from);
         bytes.append("\r\0\n\0", 4);
-        from = at + 1;
     }
     appendChars16(bytes, text.data() + from, text.size() - from);
 }

@@ -29,6 +29,10 @@ bool openTextInput(std::u16string_view path, TextEncoding encoding, TextInput& i
 // Decodes bytes as the file layer would deliver them (used by tests and fuzzers too).
 std::u16string decodeText(std::string_view bytes, TextEncoding encoding);
 
+// Where c next stands in text, from `from` (at most text.size()) on, or text.size(). Made
+// for long texts: several characters are compared at a time.
+std::size_t findChar(std::u16string_view text, std::size_t from, char16_t c);
+
 // One character, or -1 at the end of the file.
 int readChar(TextInput& input);
 // Pushes back the character just read (one character of push-back).
