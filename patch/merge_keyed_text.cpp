@@ -37,16 +37,21 @@ std::uint64_t hashOf(std::u16string_view key) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(key.data());
     std::size_t left = 2 * key.size();
     std::uint64_t hash = 0x9e3779b97f4a7c15ull ^ left;
-    for (; left >= 8; bytes += 8, left -= 8) {
+    for (; left > 8; bytes += 8, left -= 8) {
         std::uint64_t word;
         std::memcpy(&word, bytes, 8);
         hash = (hash ^ word) * 0xff51afd7ed558ccdull;
     }
-    if (left > 0) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, bytes, left);
-        hash = (hash ^ word) * 0xff51afd7ed558ccdull;
+    std::uint64_t word = 0;
+    if (2 * key.size() >= 8) {
+        // The last eight bytes, overlapping the word before: one load, no byte loop.
+        std::memcpy(&word, bytes + left - 8, 8);
+    } else {
+        for (std::size_t i = 0; i < left; ++i) {
+            word |= std::uint64_t{bytes[i]} << (8 * i);
+        }
     }
+    hash = (hash ^ word) * 0xff51afd7ed558ccdull;
     // Multiplication carries only upwards; this finish mixes the high bits into the low
     // ones that pick the slot.
     hash ^= hash >> 33;
@@ -123,7 +128,11 @@ class SourceIndex {
     }
     void prefetchKey(std::uint64_t hash) const {
         const Slot& slot = slots_[static_cast<std::size_t>(hash) & (slots_.size() - 1)];
-        __builtin_prefetch(text_.data() + slot.first.start);
+        if (slot.count != 0) {
+            __builtin_prefetch(text_.data() + slot.first.start);
+            // The text is copied whole, and its last character is looked at.
+            __builtin_prefetch(text_.data() + slot.first.textEnd - 1);
+        }
     }
 
     // Where the search rule finds `key` when it starts at `place`: the first occurrence at
