@@ -107,6 +107,9 @@ class SourceIndex {
             ++slot.count;
             keyOfEach[i] = slot.key;
         }
+        if (keys == occurrences.size()) {
+            return; // every key stands once: find() never looks at the groups
+        }
         // Group the occurrences by key; a counting sort keeps file order within a group.
         groupBegin_.assign(std::size_t{keys} + 1, 0);
         for (const std::uint32_t key : keyOfEach) {
