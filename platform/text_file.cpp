@@ -65,7 +65,7 @@ std::u16string decodeText(std::string_view bytes, TextEncoding encoding) {
     // text files are megabytes, and this is much of their cost. The runs between line
     // breaks are copied whole; only a CR right before a LF is left out.
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-    std::size_t size = bytes.size();
+    const std::size_t size = bytes.size();
     std::u16string text;
     std::size_t n = 0;
     if (encoding == TextEncoding::Bytes8) {
