@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -11,17 +12,17 @@ namespace {
 // text, or to keyCapacity characters, whichever comes first.
 std::size_t keyEnd(std::u16string_view text, std::size_t start) {
     const std::size_t limit = std::min(text.size(), start + keyCapacity);
-    for (std::size_t i = start + 1; i < limit; ++i) {
-        if (text[i] == u'}') {
-            return i + 1;
-        }
-    }
-    return limit;
+    const std::size_t at = platform::findChar(text.substr(0, limit), start + 1, u'}');
+    return at < limit ? at + 1 : limit;
 }
 
 std::size_t nextBrace(std::u16string_view text, std::size_t from) {
-    const std::size_t at = text.find(u'{', from);
-    return at == std::u16string_view::npos ? text.size() : at;
+    return platform::findChar(text, from, u'{');
+}
+
+bool sameText(std::u16string_view a, std::u16string_view b) {
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), 2 * a.size()) == 0);
 }
 
 // Where one key of the source stands and where its text ends (at the next "{", which is
@@ -32,10 +33,25 @@ struct Occurrence {
 };
 
 std::uint64_t hashOf(std::u16string_view key) {
-    std::uint64_t hash = 14695981039346656037ull; // FNV-1a over the characters
-    for (const char16_t c : key) {
-        hash = (hash ^ c) * 1099511628211ull;
+    // Four characters at a time: keys are short, and this runs twice for every entry.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(key.data());
+    std::size_t left = 2 * key.size();
+    std::uint64_t hash = 0x9e3779b97f4a7c15ull ^ left;
+    for (; left > 8; bytes += 8, left -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes, 8);
+        hash = (hash ^ word) * 0xff51afd7ed558ccdull;
     }
+    std::uint64_t word = 0;
+    if (2 * key.size() >= 8) {
+        // The last eight bytes, overlapping the word before: one load, no byte loop.
+        std::memcpy(&word, bytes + left - 8, 8);
+    } else {
+        for (std::size_t i = 0; i < left; ++i) {
+            word |= std::uint64_t{bytes[i]} << (8 * i);
+        }
+    }
+    hash = (hash ^ word) * 0xff51afd7ed558ccdull;
     // Multiplication carries only upwards; this finish mixes the high bits into the low
     // ones that pick the slot.
     hash ^= hash >> 33;
@@ -91,6 +107,9 @@ class SourceIndex {
             ++slot.count;
             keyOfEach[i] = slot.key;
         }
+        if (keys == occurrences.size()) {
+            return; // every key stands once: find() never looks at the groups
+        }
         // Group the occurrences by key; a counting sort keeps file order within a group.
         groupBegin_.assign(std::size_t{keys} + 1, 0);
         for (const std::uint32_t key : keyOfEach) {
@@ -112,7 +131,11 @@ class SourceIndex {
     }
     void prefetchKey(std::uint64_t hash) const {
         const Slot& slot = slots_[static_cast<std::size_t>(hash) & (slots_.size() - 1)];
-        __builtin_prefetch(text_.data() + slot.first.start);
+        if (slot.count != 0) {
+            __builtin_prefetch(text_.data() + slot.first.start);
+            // The text is copied whole, and its last character is looked at.
+            __builtin_prefetch(text_.data() + slot.first.textEnd - 1);
+        }
     }
 
     // Where the search rule finds `key` when it starts at `place`: the first occurrence at
@@ -152,7 +175,7 @@ class SourceIndex {
         for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
             const Slot& slot = slots_[i];
             if (slot.count == 0 || (slot.hash == hash && slot.length == key.size() &&
-                                    text_.substr(slot.first.start, slot.length) == key)) {
+                                    sameText(text_.substr(slot.first.start, slot.length), key))) {
                 return i;
             }
         }
@@ -171,6 +194,48 @@ struct Entry {
     std::size_t textEnd = 0;
     std::uint64_t hash = 0;
 };
+
+// Writes pieces of text, joining a piece that continues the last one in the same buffer
+// into one write: a missing key and its text, a run of such entries, a source key and its
+// text. Joining is the same as writing piece by piece except in an 8-bit file given a
+// character above 255, which ends a write; there every piece goes out on its own.
+class PieceWriter {
+  public:
+    PieceWriter(platform::TextOutput& output, bool join) : output_(output), join_(join) {}
+    ~PieceWriter() { flush(); }
+    PieceWriter(const PieceWriter&) = delete;
+    PieceWriter& operator=(const PieceWriter&) = delete;
+
+    void write(std::u16string_view piece) {
+        if (join_ && length_ > 0 && start_ + length_ == piece.data()) {
+            length_ += piece.size();
+            return;
+        }
+        flush();
+        start_ = piece.data();
+        length_ = piece.size();
+    }
+    void flush() {
+        if (length_ > 0) {
+            platform::writeText(output_, std::u16string_view(start_, length_));
+            length_ = 0;
+        }
+    }
+
+  private:
+    platform::TextOutput& output_;
+    bool join_;
+    const char16_t* start_ = nullptr;
+    std::size_t length_ = 0;
+};
+
+bool allNarrow(std::u16string_view text) {
+    char16_t bits = 0;
+    for (const char16_t c : text) {
+        bits |= c;
+    }
+    return bits <= 255;
+}
 
 } // namespace
 
@@ -194,6 +259,14 @@ void mergeKeyedText(platform::TextInput& destination, platform::TextInput& sourc
         at = next;
     }
 
+    // Every entry writes its key and a text of about its own length: room for the whole
+    // destination and the source once (each line break taking two) keeps the output from
+    // moving while it grows. Pages reserved but never written cost no memory.
+    platform::reserveText(output, 2 * (dest.size() + src.size() + entries.size()));
+    const bool join =
+        output.encoding == platform::TextEncoding::Utf16 || (allNarrow(dest) && allNarrow(src));
+    PieceWriter writer(output, join);
+
     // Where a search in the source would begin.
     std::size_t place = std::min(source.position, src.size());
     // Lookups jump about the index and the source; asking for their memory a few entries
@@ -209,22 +282,26 @@ void mergeKeyedText(platform::TextInput& destination, platform::TextInput& sourc
         }
         const Entry& entry = entries[i];
         const std::u16string_view key = dest.substr(entry.keyStart, entry.keyEnd - entry.keyStart);
-        platform::writeText(output, key);
         Occurrence found;
         if (!index.find(key, entry.hash, place, found)) {
-            platform::writeText(output, dest.substr(entry.keyEnd, entry.textEnd - entry.keyEnd));
+            writer.write(key);
+            writer.write(dest.substr(entry.keyEnd, entry.textEnd - entry.keyEnd));
             // The forward search ran through the end twice: the source stands at its end.
             place = src.size();
             continue;
         }
+        // The source's copy of the key has the same characters; taking it lets key and text
+        // go out in one write.
+        writer.write(src.substr(found.start, key.size()));
         const std::size_t textStart = found.start + key.size();
         const std::u16string_view text = src.substr(textStart, found.textEnd - textStart);
-        platform::writeText(output, text);
+        writer.write(text);
         if (text.empty() || text.back() != u'\n') {
-            platform::writeChar(output, u'\n');
+            writer.write(u"\n");
         }
         place = found.textEnd;
     }
+    writer.flush();
     destination.position = dest.size();
     source.position = place;
 }

@@ -41,10 +41,27 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 bool readAll(int fd, std::size_t limit, std::string& bytes) {
+    // The size the file has now is read straight into the string, without a copy in
+    // between; a file that grew meanwhile is read on through a buffer.
     bytes.clear();
     struct stat st {};
     if (::fstat(fd, &st) == 0 && st.st_size > 0) {
-        bytes.reserve(std::min<std::size_t>(limit, static_cast<std::size_t>(st.st_size)));
+        bytes.resize(std::min<std::size_t>(limit, static_cast<std::size_t>(st.st_size)));
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (n == 0) {
+            bytes.resize(done); // the file got shorter
+            return true;
+        }
+        done += static_cast<std::size_t>(n);
     }
     char buffer[1 << 16];
     while (bytes.size() < limit) {

@@ -58,13 +58,33 @@ bool readStart(std::u16string_view path, std::size_t limit, std::string& bytes) 
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
+    // The size the file has now is read straight into the string, without a copy in
+    // between; a file that grew meanwhile is read on through a buffer.
     LARGE_INTEGER size{};
     if (GetFileSizeEx(file, &size) && size.QuadPart > 0) {
-        bytes.reserve(std::min<std::size_t>(limit, static_cast<std::size_t>(size.QuadPart)));
+        bytes.resize(std::min<std::size_t>(limit, static_cast<std::size_t>(size.QuadPart)));
     }
     bool ok = true;
+    bool atEnd = false;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(file, bytes.data() + done, want, &got, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (got == 0) {
+            atEnd = true; // the file got shorter
+            break;
+        }
+        done += got;
+    }
+    if (done < bytes.size()) {
+        bytes.resize(done);
+    }
     char buffer[1 << 16];
-    while (bytes.size() < limit) {
+    while (ok && !atEnd && bytes.size() < limit) {
         const DWORD want =
             static_cast<DWORD>(std::min<std::size_t>(sizeof buffer, limit - bytes.size()));
         DWORD got = 0;

@@ -3,12 +3,67 @@
 #include "platform/file_system.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace platform {
 
+namespace {
+
+constexpr bool littleEndian = std::endian::native == std::endian::little;
+
+// Where the UTF-16 little-endian unit c first stands among the units [from, limit) of
+// `bytes`, or limit. Eight units at a time where the processor has SSE2 (always little-endian).
+std::size_t findUnit(const unsigned char* bytes, std::size_t from, std::size_t limit, char16_t c) {
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi16(static_cast<short>(c));
+    for (; from + 8 <= limit; from += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 2 * from));
+        const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, wanted)));
+        if (mask != 0) {
+            return from + static_cast<std::size_t>(std::countr_zero(mask)) / 2;
+        }
+    }
+#endif
+    for (; from < limit; ++from) {
+        if ((bytes[2 * from] | (bytes[2 * from + 1] << 8)) == c) {
+            return from;
+        }
+    }
+    return limit;
+}
+
+void copyChars16(char16_t* out, const unsigned char* in, std::size_t count) {
+    if constexpr (littleEndian) {
+        if (count > 0) {
+            std::memcpy(out, in, 2 * count);
+        }
+    } else {
+        for (std::size_t k = 0; k < count; ++k) {
+            out[k] = static_cast<char16_t>(in[2 * k] | (in[2 * k + 1] << 8));
+        }
+    }
+}
+
+} // namespace
+
+std::size_t findChar(std::u16string_view text, std::size_t from, char16_t c) {
+    if constexpr (littleEndian) {
+        return findUnit(reinterpret_cast<const unsigned char*>(text.data()), from, text.size(), c);
+    } else {
+        const std::size_t at = text.find(c, from);
+        return at == std::u16string_view::npos ? text.size() : at;
+    }
+}
+
 std::u16string decodeText(std::string_view bytes, TextEncoding encoding) {
-    // Written through a pointer into a buffer of the largest possible size, then cut to
-    // what was used: game text files are megabytes, and this loop is most of their cost.
+    // Written into a buffer of the largest possible size, then cut to what was used: game
+    // text files are megabytes, and this is much of their cost. The runs between line
+    // breaks are copied whole; only a CR right before a LF is left out.
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const std::size_t size = bytes.size();
     std::u16string text;
@@ -16,11 +71,25 @@ std::u16string decodeText(std::string_view bytes, TextEncoding encoding) {
     if (encoding == TextEncoding::Bytes8) {
         text.resize(size);
         char16_t* out = text.data();
-        for (std::size_t i = 0; i < size; ++i) {
-            if (in[i] == '\r' && i + 1 < size && in[i + 1] == '\n') {
-                continue; // CR LF is one line break
+        std::size_t from = 0;
+        while (from < size) {
+            const void* hit = std::memchr(in + from, '\n', size - from);
+            const std::size_t at =
+                hit == nullptr
+                    ? size
+                    : static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - in);
+            const bool crLf = at < size && at > from && in[at - 1] == '\r';
+            // The run up to and including the LF, without a CR right before it.
+            const std::size_t end = at < size ? at + 1 : size;
+            for (std::size_t k = from; k < end; ++k) {
+                out[n + k - from] = in[k];
             }
-            out[n++] = in[i];
+            n += end - from;
+            if (crLf) {
+                out[n - 2] = u'\n';
+                --n;
+            }
+            from = end;
         }
         text.resize(n);
         return text;
@@ -29,17 +98,29 @@ std::u16string decodeText(std::string_view bytes, TextEncoding encoding) {
     if (size >= 2 && in[0] == 0xFF && in[1] == 0xFE) {
         i = 2;
     }
-    text.resize((size - i) / 2);
-    char16_t* out = text.data();
+    in += i;
     // A last odd byte is not a character and is dropped.
-    for (; i + 1 < size; i += 2) {
-        const auto c = static_cast<char16_t>(in[i] | (in[i + 1] << 8));
-        if (c == u'\n' && n > 0 && out[n - 1] == u'\r') {
-            out[n - 1] = u'\n';
-            continue;
+    const std::size_t count = (size - i) / 2;
+    text.resize(count);
+    char16_t* out = text.data();
+    std::size_t from = 0;
+    while (from < count) {
+        const std::size_t at = findUnit(in, from, count, u'\n');
+        if (at == count) {
+            break;
         }
-        out[n++] = c;
+        // The run up to and including the LF, without a CR right before it.
+        const bool crLf = at > from && in[2 * at - 2] == '\r' && in[2 * at - 1] == 0;
+        copyChars16(out + n, in + 2 * from, at + 1 - from);
+        n += at + 1 - from;
+        if (crLf) {
+            out[n - 2] = u'\n';
+            --n;
+        }
+        from = at + 1;
     }
+    copyChars16(out + n, in + 2 * from, count - from);
+    n += count - from;
     text.resize(n);
     return text;
 }
@@ -118,8 +199,19 @@ TextOutput appendTextOutput(std::u16string_view path, TextEncoding encoding) {
 }
 
 namespace {
+void appendChars16(std::string& bytes, const char16_t* text, std::size_t count) {
+    if constexpr (littleEndian) {
+        bytes.append(reinterpret_cast<const char*>(text), 2 * count);
+    } else {
+        for (std::size_t k = 0; k < count; ++k) {
+            bytes.push_back(static_cast<char>(text[k] & 0xFF));
+            bytes.push_back(static_cast<char>(text[k] >> 8));
+        }
+    }
+}
+
 void encodeInto(std::string& bytes, std::u16string_view text, TextEncoding encoding) {
-    // Sized exactly first, then written through a pointer (see decodeText).
+    // Sized exactly first when it may not fit, so that a long text moves at most once.
     std::size_t count = 0;
     std::size_t breaks = 0;
     if (encoding == TextEncoding::Bytes8) {
@@ -130,8 +222,11 @@ void encodeInto(std::string& bytes, std::u16string_view text, TextEncoding encod
         }
     } else {
         count = text.size();
-        for (const char16_t c : text) {
-            breaks += c == u'\n';
+        // Counting is only needed when even a text of nothing but line breaks might not fit.
+        if (bytes.capacity() - bytes.size() < 4 * count) {
+            for (const char16_t c : text) {
+                breaks += c == u'\n';
+            }
         }
     }
     const std::size_t unit = encoding == TextEncoding::Bytes8 ? 1 : 2;
@@ -139,9 +234,9 @@ void encodeInto(std::string& bytes, std::u16string_view text, TextEncoding encod
     if (bytes.capacity() < old + unit * (count + breaks)) {
         bytes.reserve(std::max(old + unit * (count + breaks), 2 * bytes.capacity()));
     }
-    bytes.resize(old + unit * (count + breaks));
-    char* out = bytes.data() + old;
     if (encoding == TextEncoding::Bytes8) {
+        bytes.resize(old + count + breaks);
+        char* out = bytes.data() + old;
         for (std::size_t i = 0; i < count; ++i) {
             if (text[i] == u'\n') {
                 *out++ = '\r';
@@ -150,14 +245,13 @@ void encodeInto(std::string& bytes, std::u16string_view text, TextEncoding encod
         }
         return;
     }
-    for (const char16_t c : text) {
-        if (c == u'\n') {
-            *out++ = '\r';
-            *out++ = '\0';
-        }
-        *out++ = static_cast<char>(c & 0xFF);
-        *out++ = static_cast<char>(c >> 8);
+    // The runs between line breaks are copied whole.
+    std::size_t from = 0;
+    for (std::size_t at; (at = findChar(text, from, u'\n')) < text.size(); from = at + 1) {
+        appendChars16(bytes, text.data() + from, at - from);
+        bytes.append("\r\0\n\0", 4);
     }
+    appendChars16(bytes, text.data() + from, text.size() - from);
 }
 } // namespace
 
@@ -173,6 +267,11 @@ void writeText(TextOutput& output, std::u16string_view text) {
 
 void writeChar(TextOutput& output, char16_t c) {
     encodeInto(output.bytes, std::u16string_view(&c, 1), output.encoding);
+}
+
+void reserveText(TextOutput& output, std::size_t characters) {
+    const std::size_t unit = output.encoding == TextEncoding::Bytes8 ? 1 : 2;
+    output.bytes.reserve(output.bytes.size() + unit * characters);
 }
 
 bool closeTextOutput(TextOutput& output) {

@@ -29,6 +29,10 @@ bool openTextInput(std::u16string_view path, TextEncoding encoding, TextInput& i
 // Decodes bytes as the file layer would deliver them (used by tests and fuzzers too).
 std::u16string decodeText(std::string_view bytes, TextEncoding encoding);
 
+// Where c next stands in text, from `from` (at most text.size()) on, or text.size(). Made
+// for long texts: several characters are compared at a time.
+std::size_t findChar(std::u16string_view text, std::size_t from, char16_t c);
+
 // One character, or -1 at the end of the file.
 int readChar(TextInput& input);
 // Pushes back the character just read (one character of push-back).
@@ -57,6 +61,10 @@ TextOutput appendTextOutput(std::u16string_view path, TextEncoding encoding);
 // stored: it ends this write (the rest of the text is not written).
 void writeText(TextOutput& output, std::u16string_view text);
 void writeChar(TextOutput& output, char16_t c);
+// Makes room for about this many more characters (a line break counts as two), so that a
+// writer that knows roughly how much it will write has the buffer grow once, not by halves.
+// Writes nothing; more than that can still be written.
+void reserveText(TextOutput& output, std::size_t characters);
 
 // Writes the file; false when any write or the close failed.
 bool closeTextOutput(TextOutput& output);
