@@ -15,40 +15,31 @@ std::u16string stepText(int dots) {
 // never write it at the same time, and ThreadSanitizer reports it if they do.
 struct LabelLog {
     std::vector<std::u16string> texts;
-    void attach(ProgressAnimation& progress) {
+    ProgressAnimation progress;
+    LabelLog() {
         progress.label = [this](const std::u16string& text) { texts.push_back(text); };
     }
 };
 
 } // namespace
 
-TEST(ProgressAnimation, StepsCycleThroughTheSixTextsAndCarryOver) {
-    ProgressAnimation progress;
+TEST(ProgressAnimation, StepsCycleThroughTheSixTextsOnlyWhileBusy) {
     LabelLog log;
-    log.attach(progress);
+    animateProgress(log.progress); // busy is clear: the run has already ended
+    EXPECT_TRUE(log.texts.empty());
     for (int i = 0; i < 8; ++i) {
-        advanceProgress(progress);
+        advanceProgress(log.progress);
     }
     ASSERT_EQ(log.texts.size(), 8u);
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(log.texts[static_cast<std::size_t>(i)], stepText(i % 6 + 1)) << i;
     }
-    EXPECT_EQ(progress.step, 2);
-}
-
-TEST(ProgressAnimation, NothingIsShownWhenTheRunHasAlreadyEnded) {
-    ProgressAnimation progress;
-    LabelLog log;
-    log.attach(progress);
-    animateProgress(progress); // busy is clear
-    EXPECT_TRUE(log.texts.empty());
-    EXPECT_EQ(progress.step, 0);
+    EXPECT_EQ(log.progress.step, 2);
 }
 
 TEST(ProgressAnimation, UsingTextIsAlwaysLastAcrossManyShortRuns) {
-    ProgressAnimation progress;
     LabelLog log;
-    log.attach(progress);
+    ProgressAnimation& progress = log.progress;
     const auto start = std::chrono::steady_clock::now();
     std::int16_t expectedFirstStep = 0;
     constexpr int runs = 200;
@@ -84,9 +75,8 @@ TEST(ProgressAnimation, UsingTextIsAlwaysLastAcrossManyShortRuns) {
 }
 
 TEST(ProgressAnimation, FinalTextIsCutAtTheOldBufferAndShownWithoutAnimation) {
-    ProgressAnimation progress;
     LabelLog log;
-    log.attach(progress);
+    ProgressAnimation& progress = log.progress;
     stopProgressAndShow(progress, std::u16string(300, u'n'));
     ASSERT_EQ(log.texts.size(), 1u);
     EXPECT_EQ(log.texts[0].size(), 259u);
@@ -94,9 +84,8 @@ TEST(ProgressAnimation, FinalTextIsCutAtTheOldBufferAndShownWithoutAnimation) {
 }
 
 TEST(ProgressAnimation, AnimationKeepsGoingWhileTheRunLasts) {
-    ProgressAnimation progress;
     LabelLog log;
-    log.attach(progress);
+    ProgressAnimation& progress = log.progress;
     progress.busy = true;
     ASSERT_TRUE(startProgressAnimation(progress));
     std::this_thread::sleep_for(std::chrono::milliseconds(1200));

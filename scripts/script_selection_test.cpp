@@ -83,20 +83,19 @@ TEST(ScriptSelection, RememberedSelectionAppliesOnlyToTheRememberedCampaign) {
     takePreviousCampaign(state);
     EXPECT_EQ(state.previousCampaign, u"norvale");
     computeRememberedStates(catalogue, campaign, u"norvale", state);
-    std::vector<bool> initial;
-    for (const auto& entry : catalogue.scriptList) {
-        initial.push_back(initialBoxState(entry));
-    }
+    const auto initial = [&] {
+        std::vector<bool> states;
+        for (const auto& entry : catalogue.scriptList) {
+            states.push_back(initialBoxState(entry));
+        }
+        return states;
+    };
     // Remembered wins over [checked]; slot 3 is not the campaign's and keeps state 0.
-    EXPECT_EQ(initial, (std::vector<bool>{false, false, false, false, true, false}));
+    EXPECT_EQ(initial(), (std::vector<bool>{false, false, false, false, true, false}));
     EXPECT_EQ(catalogue.scriptList[3].rememberedState, 0);
 
     computeRememberedStates(catalogue, campaign, u"Norvale", state); // exact comparison
-    initial.clear();
-    for (const auto& entry : catalogue.scriptList) {
-        initial.push_back(initialBoxState(entry));
-    }
-    EXPECT_EQ(initial, (std::vector<bool>{true, true, true, false, false, false}));
+    EXPECT_EQ(initial(), (std::vector<bool>{true, true, true, false, false, false}));
 }
 
 TEST(ScriptSelection, WithoutARecordedCampaignTheWordNoneIsCompared) {
