@@ -62,9 +62,7 @@ struct Program {
         app.chosenCampaignFolder = chosen->folder;
         app.choiceDisplayName = chosen->name;
         app.progress.busy = false;
-        loadRecentSelection(app.setupState);
-        takePreviousCampaign(app.setupState);
-        computeRememberedStates(app.catalogue, *chosen, app.chosenCampaignFolder, app.setupState);
+        openScriptChoice(app.catalogue, *chosen, app.chosenCampaignFolder, app.setupState);
         std::array<bool, maxScripts> checked{};
         for (const auto script : scripts) {
             checked[static_cast<std::size_t>(scriptSlot(script))] = true;

@@ -246,9 +246,7 @@ void openScriptHandler(ProgramContext& program, int campaignIndex) {
     handler.hoverShown = false;
     const CampaignEntry& campaign = app.catalogue.campaignList[campaignIndex];
 
-    loadRecentSelection(app.setupState);
-    takePreviousCampaign(app.setupState);
-    computeRememberedStates(app.catalogue, campaign, app.chosenCampaignFolder, app.setupState);
+    openScriptChoice(app.catalogue, campaign, app.chosenCampaignFolder, app.setupState);
     for (std::int16_t slot : campaignScripts(app.catalogue, campaign)) {
         app.catalogue.scriptList[static_cast<std::size_t>(slot)].hasBox = false;
     }

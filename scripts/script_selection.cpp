@@ -92,3 +92,10 @@ const ScriptGroup* findUnfilledRequiredGroup(const std::vector<ScriptGroup>& gro
     }
     return nullptr;
 }
+
+void openScriptChoice(Catalogue& catalogue, const CampaignEntry& campaign,
+                      std::u16string_view chosenFolder, SetupState& state) {
+    loadRecentSelection(state);
+    takePreviousCampaign(state);
+    computeRememberedStates(catalogue, campaign, chosenFolder, state);
+}

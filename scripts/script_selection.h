@@ -27,6 +27,11 @@ void takePreviousCampaign(SetupState& state);
 void computeRememberedStates(Catalogue& catalogue, const CampaignEntry& campaign,
                              std::u16string_view chosenFolder, const SetupState& state);
 
+// The Script Handler's opening: rereads recent.txt, takes the remembered campaign as the
+// previously installed one and works out each script's remembered state.
+void openScriptChoice(Catalogue& catalogue, const CampaignEntry& campaign,
+                      std::u16string_view chosenFolder, SetupState& state);
+
 // A box starts checked when the script was remembered as selected, or when no remembered
 // selection applies and the descriptor has [checked].
 bool initialBoxState(const ScriptEntry& script);

@@ -142,9 +142,7 @@ int campaignCommand(AppState& app, const Options& options, const RunnerOutput& o
 
     // The Script Handler's opening.
     app.progress.busy = false;
-    loadRecentSelection(app.setupState);
-    takePreviousCampaign(app.setupState);
-    computeRememberedStates(app.catalogue, *campaign, app.chosenCampaignFolder, app.setupState);
+    openScriptChoice(app.catalogue, *campaign, app.chosenCampaignFolder, app.setupState);
     const std::vector<ScriptGroup> groups = buildScriptGroups(app.catalogue, *campaign);
 
     // Ticking exactly the named scripts: only those with a box can be ticked.
