@@ -4,9 +4,10 @@
 // the end.
 //
 //   bench_backup [--flushed] [work folder] [runs] [files] [megabytes]
-#include "backup/switch_campaign.h"
+#include "app/setup_runs.h"
 #include "platform/file_system.h"
 #include "recent/setup_state.h"
+#include "scripts/script_selection.h"
 
 #include <algorithm>
 #include <chrono>
@@ -129,18 +130,15 @@ double layerCopySeconds(const fs::path& from, const fs::path& to) {
     return std::chrono::duration<double>(endNow() - start).count();
 }
 
-// The campaign run's part that touches files, as the windows drive it (no scripts).
+// The campaign run itself, as the windows drive it (no scripts): the Script Handler's
+// record steps, the confirmation and the run on this thread.
 void runCampaign(std::u16string_view chosen) {
-    SetupState state;
-    loadRecentSelection(state);
-    state.previousCampaign = state.hasCampaign ? state.folder : u"none";
-    const std::u16string translation = state.hasTranslation ? state.translation : u"none";
-    clearRecentSelection(state);
-    state.translation = translation;
-    switchCampaign(chosen, state);
-    state.folder = std::u16string(chosen);
-    state.previousCampaign = std::u16string(chosen);
-    saveRecentSelection(state);
+    AppState app;
+    app.chosenCampaignFolder = std::u16string(chosen);
+    loadRecentSelection(app.setupState);
+    takePreviousCampaign(app.setupState);
+    confirmCampaignChoice(app, {});
+    runCampaignSetup(app);
 }
 
 double secondsOf(void (*work)(std::u16string_view), std::u16string_view argument) {

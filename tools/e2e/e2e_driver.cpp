@@ -141,24 +141,22 @@ MainGeometry mainGeometry() {
 HWND control(const Program& program, int id) {
     return GetDlgItem(program.main, id);
 }
-HWND statusLabel(const Program& program) {
-    // The label is the static control of 156 x 30 pixels; the frame the one of 160 x 34.
+// The main window's static control of that width.
+HWND staticOfWidth(const Program& program, LONG width) {
     for (HWND child : childrenOf(program.main, L"Static")) {
         const RECT rect = rectInParent(child);
-        if (rect.right - rect.left == 156) {
+        if (rect.right - rect.left == width) {
             return child;
         }
     }
     return nullptr;
 }
+// The label is the static control of 156 x 30 pixels; the frame the one of 160 x 34.
+HWND statusLabel(const Program& program) {
+    return staticOfWidth(program, 156);
+}
 HWND statusFrame(const Program& program) {
-    for (HWND child : childrenOf(program.main, L"Static")) {
-        const RECT rect = rectInParent(child);
-        if (rect.right - rect.left == 160) {
-            return child;
-        }
-    }
-    return nullptr;
+    return staticOfWidth(program, 160);
 }
 
 bool statusShown(const Program& program) {
