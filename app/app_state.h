@@ -2,10 +2,10 @@
 // to the operations that need it.
 #pragma once
 
-#include "app/error_box.h"
 #include "app/progress_animation.h"
 #include "catalogue/scan_catalogue.h"
 #include "patch/patch_records.h"
+#include "platform/error_sink.h"
 #include "recent/setup_state.h"
 
 #include <array>
@@ -30,9 +30,9 @@ struct AppState {
     bool translationListShown = false;
 
     ErrorSink errors;
-    std::u16string currentDirectory; // asked once, at the first run that needs it
 
-    // Repaints, focuses, brings forward and enables the main window (finishRun's last
-    // step); empty without windows.
-    std::function<void()> handBackMainWindow;
+    // finishRun's last step, once per run: shows the final status text and repaints,
+    // focuses, brings forward and enables the main window. The program hands both to the
+    // window's thread in one posted message; tests and the runner record the text.
+    std::function<void(const std::u16string& status)> handBackMainWindow;
 };

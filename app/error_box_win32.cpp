@@ -1,7 +1,7 @@
 // The program's error sink. Run threads call it too: the box then blocks only that thread
 // while the animation goes on.
 #include "app/main_window.h"
-#include "app/wide_text.h"
+#include "platform/wide_text.h"
 
 void connectErrorBox(ProgramContext& program) {
     program.app.errors.show = [&program](const std::u16string& text) {

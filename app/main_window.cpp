@@ -1,8 +1,8 @@
 #include "app/main_window.h"
 
 #include "app/setup_runs.h"
-#include "app/wide_text.h"
-#include "catalogue/catalogue_entry.h"
+#include "catalogue/game_paths.h"
+#include "platform/wide_text.h"
 #include "recent/setup_state.h"
 
 #include <shellapi.h>
@@ -22,7 +22,6 @@ constexpr int campaignButtonBase = 900;
 
 // Copies into the choice buffers keep at most this many characters, terminator included.
 constexpr std::size_t choiceCapacity = 200;
-constexpr std::size_t statusCapacity = 260;
 
 constexpr int listLeft = 225;
 constexpr int listTop = 130;
@@ -139,7 +138,20 @@ void onCampaignButton(ProgramContext& program, std::size_t index) {
     app.choiceDisplayName = limitText(campaign.name, choiceCapacity);
     // The whole folder name: a cut one would name another (or no) campaign.
     app.chosenCampaignFolder = campaign.folder;
-    openScriptHandler(program, static_cast<int>(index));
+    ScriptHandler& handler = program.scriptHandler;
+    handler.instance = static_cast<HINSTANCE>(app.appInstance);
+    handler.mainWindow = mainWindowOf(program);
+    handler.catalogue = &app.catalogue;
+    handler.setupState = &app.setupState;
+    handler.errors = &app.errors;
+    handler.fonts = &program.fonts;
+    handler.busy = &app.progress.busy;
+    handler.chosenFolder = app.chosenCampaignFolder;
+    handler.confirm = [&program](const std::array<bool, maxScripts>& checked) {
+        confirmCampaignChoice(program.app, checked);
+        startCampaignRun(program);
+    };
+    openScriptHandler(handler, static_cast<int>(index));
 }
 
 void onTranslationButton(ProgramContext& program, std::size_t index) {
@@ -152,7 +164,7 @@ void onTranslationButton(ProgramContext& program, std::size_t index) {
 }
 
 void onStartAndExit(ProgramContext& program) {
-    ShellExecuteW(nullptr, L"open", L"Dravik_Launcher.exe", nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, L"open", toWide(launcherPath).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     DestroyWindow(mainWindowOf(program));
 }
 
@@ -184,8 +196,8 @@ LRESULT onCommand(ProgramContext& program, int id) {
 LRESULT onPaint(HWND window) {
     PAINTSTRUCT paint;
     HDC target = BeginPaint(window, &paint);
-    HANDLE picture =
-        LoadImageW(nullptr, L"data\\menu\\setup_bg.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
+    HANDLE picture = LoadImageW(nullptr, toWide(backgroundPicturePath).c_str(), IMAGE_BITMAP, 0, 0,
+                                LR_LOADFROMFILE);
     if (picture != nullptr) {
         HDC memory = CreateCompatibleDC(target);
         HGDIOBJ previous = SelectObject(memory, picture);
@@ -221,7 +233,9 @@ LRESULT onClose(ProgramContext& program, HWND window) {
     return 0;
 }
 
-LRESULT onHandBack(HWND window) {
+// The end of a run, in one message: the final status text, then the window handed back.
+LRESULT onHandBack(ProgramContext& program, HWND window) {
+    setStatusText(program, program.finalStatus);
     UpdateWindow(window);
     EnableWindow(window, TRUE); // before the focus: a disabled window cannot take it
     SetFocus(window);
@@ -236,8 +250,10 @@ void connectStatusLabel(ProgramContext& program) {
         setStatusText(program, text);
         UpdateWindow(mainWindowOf(program));
     };
-    program.app.handBackMainWindow = [&program]() {
-        SendMessageW(mainWindowOf(program), handBackMessage, 0, 0);
+    // Kept in the context until the window's thread takes it: the run ends without waiting.
+    program.app.handBackMainWindow = [&program](const std::u16string& status) {
+        program.finalStatus = status;
+        PostMessageW(mainWindowOf(program), handBackMessage, 0, 0);
     };
 }
 
@@ -374,7 +390,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:
         return onClose(*program, window);
     case handBackMessage:
-        return onHandBack(window);
+        return onHandBack(*program, window);
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }

@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include "app/app_state.h"
-#include "app/fonts.h"
+#include "platform/fonts.h"
 #include "scripts/script_handler_window.h"
+
+#include <string>
 
 // Everything the windows share: the process-wide state and what only the windows need.
 // One instance, owned by the program's entry and handed to every window procedure.
@@ -16,12 +18,13 @@ struct ProgramContext {
     HWND statusLabel = nullptr;
     FontTable fonts;
     ScriptHandler scriptHandler;
+    std::u16string finalStatus; // the status text of the run that ended last
 };
 
 inline constexpr wchar_t mainWindowClassName[] = L"Dravik-Setup";
 
-// Sent by a run thread at its end: the main window repaints, takes the focus, comes to
-// the foreground and is enabled, all on its own thread.
+// Posted by a run thread at its end: the main window shows finalStatus, repaints, takes
+// the focus, comes to the foreground and is enabled, all on its own thread.
 inline constexpr UINT handBackMessage = WM_APP + 1;
 
 // Registers one class: redraw on resize, icons 107 and 108, arrow cursor, button-face

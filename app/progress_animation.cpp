@@ -1,6 +1,6 @@
 #include "app/progress_animation.h"
 
-#include "catalogue/catalogue_entry.h"
+#include "platform/text_limits.h"
 
 #include <array>
 #include <chrono>
@@ -51,7 +51,7 @@ void advanceProgress(ProgressAnimation& progress) {
     progress.step = static_cast<std::int16_t>(step == 5 ? 0 : step + 1);
 }
 
-void stopProgressAndShow(ProgressAnimation& progress, const std::u16string& displayName) {
+std::u16string stopProgress(ProgressAnimation& progress, const std::u16string& displayName) {
     {
         // Cleared under the mutex so that the animation thread cannot miss the wake-up
         // between its check of the flag and its wait.
@@ -63,9 +63,5 @@ void stopProgressAndShow(ProgressAnimation& progress, const std::u16string& disp
         progress.animationThread.get_id() != std::this_thread::get_id()) {
         progress.animationThread.join();
     }
-    // Only now, with no animation step left that could follow it.
-    const std::u16string text = limitText(u"Using:\n" + displayName, 260);
-    if (progress.label) {
-        progress.label(text);
-    }
+    return limitText(u"Using:\n" + displayName, statusCapacity);
 }

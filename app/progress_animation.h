@@ -33,5 +33,6 @@ void animateProgress(ProgressAnimation& progress);
 void advanceProgress(ProgressAnimation& progress);
 
 // Stops the animation (clears busy, wakes and joins the animation thread), so that no late
-// step can follow, then shows "Using:\n" + displayName (at most 259 characters).
-void stopProgressAndShow(ProgressAnimation& progress, const std::u16string& displayName);
+// step can follow, and gives the run's final status text, "Using:\n" + displayName (at
+// most 259 characters).
+std::u16string stopProgress(ProgressAnimation& progress, const std::u16string& displayName);

@@ -54,7 +54,7 @@ TEST(ProgressAnimation, UsingTextIsAlwaysLastAcrossManyShortRuns) {
         }
         const std::u16string name =
             u"Campaign " + std::u16string(1, static_cast<char16_t>(u'A' + run % 26));
-        stopProgressAndShow(progress, name);
+        log.texts.push_back(stopProgress(progress, name));
         ASSERT_FALSE(log.texts.empty());
         EXPECT_EQ(log.texts.back(), u"Using:\n" + name) << run;
         // Every text before it is an animation text, in step order, starting where the
@@ -77,7 +77,7 @@ TEST(ProgressAnimation, UsingTextIsAlwaysLastAcrossManyShortRuns) {
 TEST(ProgressAnimation, FinalTextIsCutAtTheOldBufferAndShownWithoutAnimation) {
     LabelLog log;
     ProgressAnimation& progress = log.progress;
-    stopProgressAndShow(progress, std::u16string(300, u'n'));
+    log.texts.push_back(stopProgress(progress, std::u16string(300, u'n')));
     ASSERT_EQ(log.texts.size(), 1u);
     EXPECT_EQ(log.texts[0].size(), 259u);
     EXPECT_EQ(log.texts[0].substr(0, 7), u"Using:\n");
@@ -89,7 +89,7 @@ TEST(ProgressAnimation, AnimationKeepsGoingWhileTheRunLasts) {
     progress.busy = true;
     ASSERT_TRUE(startProgressAnimation(progress));
     std::this_thread::sleep_for(std::chrono::milliseconds(1200));
-    stopProgressAndShow(progress, u"x");
+    log.texts.push_back(stopProgress(progress, u"x"));
     // 0, 500 and 1000 ms: three steps (a loaded machine may be late by one).
     ASSERT_GE(log.texts.size(), 3u);
     EXPECT_LE(log.texts.size(), 5u);

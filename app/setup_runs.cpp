@@ -1,21 +1,12 @@
 #include "app/setup_runs.h"
 
 #include "backup/switch_campaign.h"
+#include "catalogue/game_paths.h"
 #include "patch/run_patch_script.h"
 #include "platform/file_system.h"
 #include "translation/translation_entry.h"
 
 namespace {
-
-constexpr std::u16string_view recentPath = u"data\\campaign\\recent.txt";
-
-PatchContext makePatchContext(AppState& app, TouchedFileList* touched) {
-    // Asked once: temporary files go into the game folder for the life of the process.
-    if (app.currentDirectory.empty()) {
-        app.currentDirectory = platform::currentDirectory();
-    }
-    return PatchContext{app.errors, touched, app.currentDirectory};
-}
 
 // Appends a name and its blank only when both fit, so that the list never ends in a cut
 // name that would be read back as a script that does not exist.
@@ -62,7 +53,7 @@ void runCampaignSetup(AppState& app) {
                   {previous});
     }
 
-    PatchContext context = makePatchContext(app, &touched);
+    PatchContext context{app.errors, &touched};
     const auto& scripts = app.catalogue.scriptList;
     for (std::size_t slot = 0; slot < maxScripts; ++slot) {
         if (!app.scriptSelected[slot] || slot >= scripts.size()) {
@@ -70,7 +61,7 @@ void runCampaignSetup(AppState& app) {
         }
         const ScriptEntry& entry = scripts[slot];
         // Whole names: a path built from a cut name would name another file.
-        ScriptJob job{entry.folder, u"data\\campaign\\sub\\" + entry.fileName, entry.fileName};
+        ScriptJob job{entry.folder, scriptDescriptorPath(entry.fileName), entry.fileName};
         runPatchScript(job, context);
         // Recorded whatever the outcome: the script may have changed files before failing.
         appendRecordedScript(state, entry.fileName);
@@ -94,14 +85,14 @@ void runTranslationSetup(AppState& app) {
     const auto& packs = app.catalogue.translationList;
     if (app.selectedTranslation >= 0 &&
         static_cast<std::size_t>(app.selectedTranslation) < packs.size()) {
-        PatchContext context = makePatchContext(app, nullptr);
+        PatchContext context{app.errors, nullptr};
         applyTranslationPack(packs[static_cast<std::size_t>(app.selectedTranslation)], context);
     }
 
     // A record that exists but cannot be read now is left alone: rewriting it from memory
     // could name the wrong owner of "saves".
     const bool loaded = loadRecentSelection(state);
-    if (loaded || !platform::pathExists(recentPath)) {
+    if (loaded || platform::pathMissing(recentSelectionPath)) {
         const std::u16string keptCampaign =
             state.hasCampaign ? state.folder : std::u16string(u"none");
         const std::u16string keptScripts =
@@ -116,14 +107,11 @@ void runTranslationSetup(AppState& app) {
     }
 
     finishRun(app);
-    if (app.handBackMainWindow) {
-        app.handBackMainWindow();
-    }
 }
 
 void finishRun(AppState& app) {
-    stopProgressAndShow(app.progress, app.choiceDisplayName);
+    const std::u16string status = stopProgress(app.progress, app.choiceDisplayName);
     if (app.handBackMainWindow) {
-        app.handBackMainWindow();
+        app.handBackMainWindow(status);
     }
 }

@@ -15,5 +15,6 @@ void runTranslationSetup(AppState& app);
 // and sets the selection flags from `checked` (flag i for script slot i).
 void confirmCampaignChoice(AppState& app, const std::array<bool, maxScripts>& checked);
 
-// Stops the animation, shows "Using:\n" and choiceDisplayName, hands the main window back.
+// Stops the animation, then hands the main window back once with "Using:\n" and
+// choiceDisplayName as the status text.
 void finishRun(AppState& app);

@@ -26,6 +26,7 @@ struct Program {
     AppState app;
     testing_support::ErrorRecorder errors;
     std::vector<std::u16string> statusTexts;
+    int handBacks = 0; // the main window is handed back once per run
     // Called for each error text, during the run.
     std::function<void(const std::u16string&)> onError;
 
@@ -37,6 +38,10 @@ struct Program {
             }
         }};
         app.progress.label = [this](const std::u16string& text) { statusTexts.push_back(text); };
+        app.handBackMainWindow = [this](const std::u16string& text) {
+            statusTexts.push_back(text);
+            ++handBacks;
+        };
         EXPECT_TRUE(scanCatalogue(app.catalogue, app.errors));
         loadRecentSelection(app.setupState);
     }
@@ -78,12 +83,15 @@ struct Program {
         finished();
     }
 
-    // Every run ends idle, its animation joined, with the "Using:" text last.
+    // Every run ends idle, its animation joined, with the "Using:" text last, and hands the
+    // main window back exactly once.
     void finished() {
         EXPECT_FALSE(app.progress.busy);
         EXPECT_FALSE(app.progress.animationThread.joinable());
         ASSERT_FALSE(statusTexts.empty());
         EXPECT_EQ(statusTexts.back(), u"Using:\n" + app.choiceDisplayName);
+        EXPECT_EQ(handBacks, 1);
+        handBacks = 0;
     }
 
     void translation(std::u16string_view fileName) {

@@ -1,12 +1,14 @@
 #include "backup/back_up_game_file.h"
 
+#include "catalogue/game_paths.h"
 #include "platform/file_system.h"
+#include "platform/safe_write.h"
 
 #include <string>
 
 bool backUpGameFile(std::u16string_view gamePath, std::u16string_view relativePath) {
     // One folder per folder level after "data\"; the file name itself is never a folder.
-    std::u16string folder = u"data\\campaign\\backup";
+    std::u16string folder(backupRoot);
     constexpr std::size_t afterData = 5;
     std::size_t start = afterData;
     for (std::size_t slash = gamePath.find(u'\\', start); slash != std::u16string_view::npos;
@@ -16,18 +18,12 @@ bool backUpGameFile(std::u16string_view gamePath, std::u16string_view relativePa
         platform::createFolder(folder);
         start = slash + 1;
     }
-    const std::u16string copy = u"data\\campaign\\backup\\" + std::u16string(relativePath);
+    const std::u16string copy = keptCopyPath(relativePath);
     if (platform::pathExists(copy)) {
         return true; // the first copy wins
     }
-    // The copy is made under a temporary name and given its place in one step, without
-    // replacing anything: a copy cut off by a crash must never become the kept original.
-    std::u16string temporary;
-    if (!platform::makeTemporaryFile(u".", temporary)) {
-        return true;
-    }
-    if (!platform::copyFile(gamePath, temporary, false) || !platform::renameFile(temporary, copy)) {
-        platform::deleteFile(temporary);
-    }
+    // Given its place in one step and without replacing anything: a copy cut off by a crash
+    // must never become the kept original.
+    platform::copyFileSafely(gamePath, copy, platform::Placing::onlyIfMissing);
     return true;
 }

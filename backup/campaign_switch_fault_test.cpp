@@ -1,7 +1,7 @@
 // A whole campaign switch under fault injection: every file operation in turn fails, and
 // the work stops after every operation in turn as a crash would. After each, nothing is
 // lost or mixed, and a following switch gives the game folder a switch without faults gives.
-#include "backup/game_folder_test_support.h"
+#include "testing/game_folder_test_support.h"
 
 #include <cstdio>
 

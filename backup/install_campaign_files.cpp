@@ -1,26 +1,13 @@
 #include "backup/switch_campaign.h"
 
+#include "catalogue/game_paths.h"
 #include "platform/file_system.h"
+#include "platform/unicode.h"
 
 #include <string>
 #include <vector>
 
 namespace {
-
-bool equalsIgnoringCase(std::u16string_view a, std::u16string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char16_t c) {
-            return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-        };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 // True when both files can be read and hold the same bytes. The starts are compared first:
 // files that differ usually differ there, and then neither is read whole.
@@ -86,11 +73,11 @@ bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subP
     if (!topLevel) {
         const std::u16string folder = sub.substr(0, sub.size() - 1); // without the last "\"
         platform::createFolder(u"data" + folder);
-        platform::createFolder(u"data\\campaign\\backup" + folder);
+        platform::createFolder(std::u16string(backupRoot) + folder);
     }
 
     std::vector<platform::FolderEntry> entries;
-    const std::u16string campaignFolder = u"data\\campaign\\" + std::u16string(campaign) + sub;
+    const std::u16string campaignFolder = campaignFolderPath(campaign) + sub;
     if (!platform::listFolder(campaignFolder + u"*.*", entries)) {
         return true;
     }
@@ -101,7 +88,8 @@ bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subP
         if (entry.isFolder) {
             const std::u16string deeper = sub + entry.name + u'\\';
             // The backup tree is the one place a campaign must never write into.
-            if (equalsIgnoringCase(deeper, u"\\campaign\\backup\\")) {
+            if (platform::equalsIgnoringCase(u"data" + deeper,
+                                             std::u16string(backupRoot) + u'\\')) {
                 continue;
             }
             installCampaignFiles(campaign, deeper);
@@ -111,7 +99,7 @@ bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subP
             continue; // the campaign's descriptor
         }
         installFile(campaignFolder + entry.name, u"data" + sub + entry.name,
-                    u"data\\campaign\\backup" + sub + entry.name);
+                    std::u16string(backupRoot) + sub + entry.name);
     }
     return true;
 }

@@ -1,13 +1,12 @@
 #include "backup/restore_backup.h"
 
+#include "catalogue/game_paths.h"
 #include "platform/file_system.h"
 
 #include <string>
 #include <vector>
 
 namespace {
-
-constexpr std::u16string_view backupRoot = u"data\\campaign\\backup";
 
 // Moves what is in `from` over `to`: folders merge, files replace the game file of the
 // same name in one step each. A folder of the tree that ends up empty is removed; one
@@ -41,10 +40,10 @@ bool restoreBackup() {
 
     // The game rebuilds its compiled text caches; stale ones would hide the restored texts.
     std::vector<platform::FolderEntry> caches;
-    if (platform::listFolder(u"data\\text\\*.txt.strings.bin", caches)) {
+    if (platform::listFolder(textCachePattern, caches)) {
         for (const platform::FolderEntry& cache : caches) {
             if (!cache.isFolder) {
-                platform::deleteFile(u"data\\text\\" + cache.name);
+                platform::deleteFile(gameTextPath(cache.name));
             }
         }
     }

@@ -1,6 +1,6 @@
 #include "backup/restore_backup.h"
 
-#include "backup/game_folder_test_support.h"
+#include "testing/game_folder_test_support.h"
 
 #include <filesystem>
 

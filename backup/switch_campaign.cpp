@@ -1,19 +1,12 @@
 #include "backup/switch_campaign.h"
 
 #include "backup/restore_backup.h"
+#include "catalogue/game_paths.h"
 #include "platform/file_system.h"
 
 #include <string>
 
 namespace {
-
-constexpr std::u16string_view savesFolder = u"saves";
-
-// A path is taken as missing only when two looks agree: one look that fails for another
-// reason (a scanner holding the folder a moment) must not pass for "not there".
-bool surelyMissing(std::u16string_view path) {
-    return !platform::pathExists(path) && !platform::pathExists(path);
-}
 
 std::u16string numberText(int number) {
     std::u16string text;
@@ -27,17 +20,14 @@ std::u16string numberText(int number) {
 // ... Nothing is deleted; the player can look into it later.
 bool moveAside(const std::u16string& folder) {
     constexpr int lastNumber = 1000;
-    int failures = 0;
-    for (int number = 1; number <= lastNumber;) {
+    for (int number = 1; number <= lastNumber; ++number) {
         const std::u16string candidate =
             folder + u".old" + (number == 1 ? u"" : numberText(number));
         if (platform::renameFile(folder, candidate)) {
             return true;
         }
-        if (platform::pathExists(candidate)) {
-            ++number; // taken: try the next name
-        } else if (++failures > 2) {
-            return false;
+        if (!platform::pathExists(candidate)) {
+            return false; // not a taken name: the folder cannot be moved at all
         }
     }
     return false;
@@ -48,25 +38,17 @@ bool moveAside(const std::u16string& folder) {
 // True when "saves" is gone: parked now, or not there at all (then an existing `parked`
 // is the previous campaign's parked folder, not a stale one, and is left alone).
 bool parkSaves(const std::u16string& parked) {
-    constexpr int attempts = 3;
-    for (int attempt = 0; attempt < attempts; ++attempt) {
-        if (platform::renameFile(savesFolder, parked)) {
-            return true;
-        }
-        if (surelyMissing(savesFolder)) {
-            return true;
-        }
-        if (platform::pathExists(parked)) {
-            moveAside(parked);
-        }
+    if (platform::renameFile(savesFolder, parked) || platform::pathMissing(savesFolder)) {
+        return true;
     }
-    return false;
+    return platform::pathExists(parked) && moveAside(parked) &&
+           platform::renameFile(savesFolder, parked);
 }
 
 bool recordChosen(std::u16string_view chosen, SetupState& state) {
     state.folder = std::u16string(chosen);
     state.recordedScriptList.clear();
-    return saveRecentSelection(state) || saveRecentSelection(state);
+    return saveRecentSelection(state);
 }
 
 } // namespace
@@ -87,7 +69,7 @@ bool switchSaveFolders(std::u16string_view chosen, SetupState& state) {
 
     // A recorded name that is no folder name (a hand-edited record) cannot have a parked
     // folder: "save_..\\x" would move the save games somewhere else entirely.
-    if (!isPlainFolderName(previous) || !parkSaves(u"save_" + previous)) {
+    if (!isPlainFolderName(previous) || !parkSaves(parkedSavesFolder(previous))) {
         return false; // "saves" still holds the previous campaign's games and stays theirs
     }
     // "saves" holds nobody's games now: record the chosen campaign before its games come
@@ -95,10 +77,11 @@ bool switchSaveFolders(std::u16string_view chosen, SetupState& state) {
     if (!recordChosen(chosen, state)) {
         return false;
     }
-    const std::u16string chosenParked = u"save_" + std::u16string(chosen);
-    if (!platform::renameFile(chosenParked, savesFolder) &&
-        !platform::renameFile(chosenParked, savesFolder)) {
-        platform::createFolder(savesFolder); // no parked folder yet: a new campaign
+    // An empty "saves" only for a campaign that has no parked folder yet: one that could not
+    // be brought in stays parked, and the game makes "saves" afresh.
+    const std::u16string chosenParked = parkedSavesFolder(chosen);
+    if (!platform::renameFile(chosenParked, savesFolder) && platform::pathMissing(chosenParked)) {
+        platform::createFolder(savesFolder);
     }
     return true;
 }

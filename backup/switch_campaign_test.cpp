@@ -1,4 +1,4 @@
-#include "backup/game_folder_test_support.h"
+#include "testing/game_folder_test_support.h"
 
 namespace {
 

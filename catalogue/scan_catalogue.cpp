@@ -1,5 +1,6 @@
 #include "catalogue/scan_catalogue.h"
 
+#include "catalogue/game_paths.h"
 #include "platform/file_system.h"
 
 namespace {
@@ -25,7 +26,7 @@ std::vector<platform::FolderEntry> listing(std::u16string_view pattern) {
 }
 
 void scanScripts(Catalogue& catalogue, const ErrorSink& errors) {
-    for (const platform::FolderEntry& match : listing(u"data\\campaign\\sub\\*.txt")) {
+    for (const platform::FolderEntry& match : listing(scriptsPattern)) {
         if (catalogue.scriptList.size() >= maxScripts) {
             break;
         }
@@ -39,7 +40,7 @@ void scanScripts(Catalogue& catalogue, const ErrorSink& errors) {
 }
 
 void scanCampaigns(Catalogue& catalogue) {
-    for (const platform::FolderEntry& match : listing(u"data\\campaign\\*")) {
+    for (const platform::FolderEntry& match : listing(campaignsPattern)) {
         if (catalogue.campaignList.size() >= maxCampaigns) {
             break;
         }
@@ -58,7 +59,7 @@ void scanCampaigns(Catalogue& catalogue) {
 }
 
 void scanTranslations(Catalogue& catalogue) {
-    for (const platform::FolderEntry& match : listing(u"data\\campaign\\translation\\*.txt")) {
+    for (const platform::FolderEntry& match : listing(translationsPattern)) {
         if (catalogue.translationList.size() >= maxTranslations) {
             break;
         }

@@ -2,8 +2,8 @@
 // each), translation packs.
 #pragma once
 
-#include "app/error_box.h"
 #include "catalogue/campaign_entry.h"
+#include "platform/error_sink.h"
 #include "scripts/script_entry.h"
 #include "translation/translation_entry.h"
 

@@ -10,12 +10,14 @@ if(DRAVIK_TESTS)
   endif()
 endif()
 
-function(dravik_add_tests name)
+# dravik_add_tests(<program> <library tested> <sources>...): the tests see what the library
+# sees, and the shared helpers of testing/.
+function(dravik_add_tests name library)
   if(NOT DRAVIK_TESTS)
     return()
   endif()
   add_executable(${name} ${ARGN})
-  target_link_libraries(${name} PRIVATE dravik_testing dravik_core gtest_main)
+  target_link_libraries(${name} PRIVATE ${library} dravik_testing gtest_main)
   dravik_warnings(${name})
   # Under Wine each test program runs once as a whole; listing the cases one by one
   # would start Wine once per case.

@@ -1,10 +1,13 @@
 #include "patch/apply_patch_block.h"
 
 #include "backup/back_up_game_file.h"
-#include "catalogue/catalogue_entry.h"
+#include "catalogue/game_paths.h"
 #include "patch/merge_keyed_text.h"
 #include "platform/file_system.h"
+#include "platform/safe_write.h"
 #include "platform/text_file.h"
+#include "platform/text_limits.h"
+#include "platform/unicode.h"
 
 #include <optional>
 #include <string>
@@ -33,8 +36,8 @@ bool hasSource(const PatchBlock& block) {
     return block.source && !block.source->empty();
 }
 
-std::u16string scriptFolderPath(const PatchBlock& block, std::u16string_view name) {
-    return u"data\\campaign\\sub\\" + block.job.baseName + u"\\" + std::u16string(name);
+std::u16string scriptFilePath(const PatchBlock& block, std::u16string_view name) {
+    return joinPath(scriptFolderPath(block.job.baseName), name);
 }
 
 std::u16string sourcePathOf(const PatchBlock& block) {
@@ -42,12 +45,11 @@ std::u16string sourcePathOf(const PatchBlock& block) {
         return block.source.value_or(u"");
     }
     if (hasSource(block)) {
-        return scriptFolderPath(block, *block.source);
+        return scriptFilePath(block, *block.source);
     }
     // overwrite and translate blocks without a source take the file of the destination's
     // own name from the script's folder.
-    return scriptFolderPath(block,
-                            limitText(afterLastSeparator(block.destination), ownNameCapacity));
+    return scriptFilePath(block, limitText(afterLastSeparator(block.destination), ownNameCapacity));
 }
 
 // Refuses what the block must not do at all; nothing is touched for a refused block.
@@ -103,16 +105,11 @@ bool blockIsAcceptable(const PatchBlock& block, const PatchContext& context) {
     }
     if ((block.mode == PatchMode::append || block.mode == PatchMode::replace) &&
         !hasSource(block)) {
-        const bool appendDoesNothing =
-            block.mode == PatchMode::append &&
-            (block.condition == WhenCondition::from || block.condition == WhenCondition::on);
-        if (!appendDoesNothing) {
-            showError(context.errors,
-                      u"Error while processing %s\n\nNo source file is given for "
-                      u"%s.\nOperation aborted.",
-                      {script, block.destination});
-            return false;
-        }
+        showError(context.errors,
+                  u"Error while processing %s\n\nNo source file is given for "
+                  u"%s.\nOperation aborted.",
+                  {script, block.destination});
+        return false;
     }
     return true;
 }
@@ -136,8 +133,7 @@ bool backUpOnFirstTouch(const PatchBlock& block, PatchContext& context) {
     const std::u16string_view relative = destination.substr(destination.find(u'\\') + 1);
     backUpGameFile(destination, relative);
     const bool kept =
-        platform::pathExists(u"data\\campaign\\backup\\" + std::u16string(relative)) ||
-        !platform::pathExists(destination);
+        platform::pathExists(keptCopyPath(relative)) || !platform::pathExists(destination);
     if (kept && context.touchedFiles != nullptr) {
         addTouchedFile(*context.touchedFiles, destination);
     }
@@ -171,7 +167,7 @@ std::optional<TextEncoding> commonEncoding(const PatchBlock& block, const std::u
                   {script, block.destination, source});
         return std::nullopt;
     }
-    return destinationMode == FileMode::utf16 ? TextEncoding::Utf16 : TextEncoding::Bytes8;
+    return encodingOf(destinationMode);
 }
 
 // The text a mode inserts: the source as read, with a line break after a last line that
@@ -252,42 +248,41 @@ std::u16string notContainedMessage(const PatchBlock& block,
 
 enum class RewriteOutcome { replace, keep };
 
-// Writes the new version of the destination to a temporary file in the game folder and
-// puts it in the destination's place in one step. On any failure the destination stays as
-// it was and the temporary file is removed.
-template <typename Body>
-bool rewriteDestination(const PatchBlock& block, PatchContext& context, TextEncoding encoding,
-                        Body body) {
-    std::u16string temporary;
-    if (!platform::makeTemporaryFile(context.currentDirectory, temporary)) {
-        showError(context.errors, temporaryFileMessage);
-        return false;
-    }
-    TextInput destination;
-    if (!platform::openTextInput(block.destination, encoding, destination)) {
-        platform::deleteFile(temporary);
-        showError(context.errors, notExistMessage, {block.job.fileName, block.destination});
-        return false;
-    }
-    TextOutput output = platform::createTextOutput(temporary, encoding);
-    if (body(destination, output) == RewriteOutcome::keep) {
-        platform::deleteFile(temporary);
+// Reports a failed safe write of the destination; true when it was written.
+bool reportWrite(platform::SafeWriteResult result, const PatchBlock& block,
+                 const PatchContext& context) {
+    switch (result) {
+    case platform::SafeWriteResult::written:
         return true;
-    }
-    if (!platform::closeTextOutput(output)) {
-        platform::deleteFile(temporary);
+    case platform::SafeWriteResult::noTemporaryFile:
+    case platform::SafeWriteResult::writeFailed:
         showError(context.errors, temporaryFileMessage);
         return false;
-    }
-    if (!platform::replaceFile(temporary, block.destination)) {
-        platform::deleteFile(temporary);
+    case platform::SafeWriteResult::placeFailed:
         showError(context.errors,
                   u"Error while processing %s\n\nThe new version of %s could not take the "
                   u"old one's place.\nOperation aborted.",
                   {block.job.fileName, block.destination});
         return false;
     }
-    return true;
+    return false;
+}
+
+// Builds the new version of the destination and puts it in the destination's place
+// through the safe write. On any failure the destination stays as it was.
+template <typename Body>
+bool rewriteDestination(const PatchBlock& block, PatchContext& context, TextEncoding encoding,
+                        Body body) {
+    TextInput destination;
+    if (!platform::openTextInput(block.destination, encoding, destination)) {
+        showError(context.errors, notExistMessage, {block.job.fileName, block.destination});
+        return false;
+    }
+    TextOutput output = platform::createTextOutput(block.destination, encoding);
+    if (body(destination, output) == RewriteOutcome::keep) {
+        return true;
+    }
+    return reportWrite(platform::writeTextOutputSafely(output), block, context);
 }
 
 void appendAtEnd(const PatchBlock& block, PatchContext& context, TextEncoding encoding,
@@ -303,25 +298,17 @@ void appendAtEnd(const PatchBlock& block, PatchContext& context, TextEncoding en
         return;
     }
     bytes += platform::encodeText(u"\n" + input.text, encoding);
-    std::u16string temporary;
-    if (!platform::makeTemporaryFile(context.currentDirectory, temporary)) {
-        showError(context.errors, temporaryFileMessage);
-        return;
-    }
-    if (!platform::writeWholeFile(temporary, bytes) ||
-        !platform::replaceFile(temporary, block.destination)) {
-        platform::deleteFile(temporary);
+    if (platform::writeFileSafely(block.destination, bytes) != platform::SafeWriteResult::written) {
         showError(context.errors, temporaryFileMessage);
     }
 }
 
 void applyAppend(const PatchBlock& block, PatchContext& context) {
-    if (block.condition == WhenCondition::from || block.condition == WhenCondition::on) {
-        return;
-    }
     const std::u16string source = sourcePathOf(block);
     const auto encoding = commonEncoding(block, source, context);
-    if (!encoding) {
+    // `from` and `on` mean nothing to append: after the check and its messages, nothing.
+    if (!encoding || block.condition == WhenCondition::from ||
+        block.condition == WhenCondition::on) {
         return;
     }
     if (block.condition == WhenCondition::none) {
@@ -415,17 +402,9 @@ void applyTranslate(const PatchBlock& block, PatchContext& context) {
     });
 }
 
-void applyOverwrite(const PatchBlock& block, PatchContext& context) {
-    // Copied beside the destination first, so that a failed copy never leaves it cut off.
-    const std::u16string source = sourcePathOf(block);
-    std::u16string temporary;
-    if (!platform::makeTemporaryFile(context.currentDirectory, temporary)) {
-        return;
-    }
-    if (!platform::copyFile(source, temporary, false) ||
-        !platform::replaceFile(temporary, block.destination)) {
-        platform::deleteFile(temporary);
-    }
+void applyOverwrite(const PatchBlock& block) {
+    // A failed copy is silent; the safe write never leaves the destination cut off.
+    platform::copyFileSafely(sourcePathOf(block), block.destination);
 }
 
 // Windows opens a device, not a file, for these names, with any extension.
@@ -435,9 +414,7 @@ bool isDeviceName(std::u16string_view element) {
         base.pop_back();
     }
     for (char16_t& c : base) {
-        if (c >= u'a' && c <= u'z') {
-            c = static_cast<char16_t>(c - 32);
-        }
+        c = platform::upperCase(c);
     }
     if (base == u"CON" || base == u"PRN" || base == u"AUX" || base == u"NUL" || base == u"CONIN$" ||
         base == u"CONOUT$") {
@@ -479,31 +456,18 @@ bool staysInGameFolder(std::u16string_view path) {
 }
 
 bool isGameDataPath(std::u16string_view path) {
-    if (!staysInGameFolder(path) || path.size() <= 5 || path[4] != u'\\') {
-        return false;
-    }
-    const std::u16string_view data = u"data";
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        const char16_t c = path[i];
-        const char16_t lower = (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
-        if (lower != data[i]) {
-            return false;
-        }
-    }
-    return true;
+    return staysInGameFolder(path) && path.size() > 5 && path[4] == u'\\' &&
+           platform::equalsIgnoringCase(path.substr(0, 4), u"data");
 }
 
 void applyPatchBlock(const PatchBlock& block, PatchContext& context) {
-    if (context.currentDirectory.empty()) {
-        context.currentDirectory = platform::currentDirectory();
-    }
     if (blockIsAcceptable(block, context)) {
         makeFoldersOnTheWay(block.destination);
         // No change without a kept original: the file is left as it was.
         if (backUpOnFirstTouch(block, context)) {
             switch (block.mode) {
             case PatchMode::overwrite:
-                applyOverwrite(block, context);
+                applyOverwrite(block);
                 break;
             case PatchMode::append:
                 applyAppend(block, context);

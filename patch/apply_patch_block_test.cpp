@@ -45,7 +45,7 @@ struct Game {
     ScratchFolder scratch;
     ErrorRecorder errors;
     TouchedFileList touched = createTouchedFileList();
-    PatchContext context{errors.sink(), &touched, platform::currentDirectory()};
+    PatchContext context{errors.sink(), &touched};
 
     // A run restores the backup tree first, which leaves its root folder in place.
     Game() { testing_support::makeFolders(u"data\\campaign\\backup"); }
@@ -53,11 +53,7 @@ struct Game {
     void apply(const PatchBlock& block) { applyPatchBlock(block, context); }
 };
 
-std::size_t temporaryFilesLeft() {
-    std::vector<platform::FolderEntry> entries;
-    platform::listFolder(u"*.tmp", entries);
-    return entries.size();
-}
+using testing_support::temporaryFilesLeft;
 
 class WorkedExample : public ::testing::TestWithParam<TextEncoding> {
   protected:
@@ -228,9 +224,17 @@ TEST(ApplyPatchBlock, ExistenceAndModeMessages) {
         {bom + std::string("A\0", 2), "N\r\n", incompatible},
         {"A\r\n", bom + std::string("N\0", 2), incompatible},
     };
-    for (const PatchMode mode : {PatchMode::append, PatchMode::replace, PatchMode::translate}) {
+    // `append` with `on` or `from` does nothing, but only after the same check.
+    const std::vector<std::pair<PatchMode, WhenCondition>> blocks = {
+        {PatchMode::append, WhenCondition::after},
+        {PatchMode::append, WhenCondition::on},
+        {PatchMode::append, WhenCondition::from},
+        {PatchMode::replace, WhenCondition::on},
+        {PatchMode::translate, WhenCondition::none}};
+    for (const auto& [mode, condition] : blocks) {
         for (const auto& c : cases) {
-            SCOPED_TRACE(utf8(c.message) + " mode " + std::to_string(static_cast<int>(mode)));
+            SCOPED_TRACE(utf8(c.message) + " mode " + std::to_string(static_cast<int>(mode)) +
+                         " condition " + std::to_string(static_cast<int>(condition)));
             Game game;
             testing_support::makeFolders(u"data\\campaign\\sub\\mod");
             if (!c.destination.empty()) {
@@ -239,9 +243,6 @@ TEST(ApplyPatchBlock, ExistenceAndModeMessages) {
             if (!c.source.empty()) {
                 writeFile(sourceFile, c.source);
             }
-            const WhenCondition condition = mode == PatchMode::translate ? WhenCondition::none
-                                            : mode == PatchMode::append  ? WhenCondition::after
-                                                                         : WhenCondition::on;
             game.apply(makeBlock(mode, condition, {u"A\n"}));
             ASSERT_EQ(game.errors.texts.size(), 1u);
             EXPECT_EQ(game.errors.texts[0], c.message);
@@ -289,7 +290,7 @@ TEST(ApplyPatchBlock, InlineTextFileIsDeletedAfterEveryBlock) {
             platform::deleteFile(destination);
         }
         std::u16string temporary;
-        ASSERT_TRUE(platform::makeTemporaryFile(game.context.currentDirectory, temporary));
+        ASSERT_TRUE(platform::makeTemporaryFile(u".", temporary));
         platform::writeWholeFile(temporary, "N\r\n");
         PatchBlock block = makeBlock(PatchMode::append, WhenCondition::after, {u"A\n"});
         block.source = temporary;

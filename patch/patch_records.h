@@ -3,7 +3,8 @@
 // what every patch operation needs from its caller (PatchContext).
 #pragma once
 
-#include "app/error_box.h"
+#include "platform/error_sink.h"
+#include "platform/text_file.h"
 
 #include <cstdint>
 #include <optional>
@@ -45,10 +46,15 @@ void addTouchedFile(TouchedFileList& list, std::u16string_view path);
 struct PatchContext {
     ErrorSink errors;
     TouchedFileList* touchedFiles = nullptr; // the campaign run's list
-    std::u16string currentDirectory;         // absolute game folder, for temporary files
 };
 
 // File mode: 0 the file cannot be opened, 1 UTF-16 little-endian with byte-order mark
 // (first bytes FF FE), 2 any other file, handled as 8-bit text (also an empty file).
 enum class FileMode : int { missing = 0, utf16 = 1, bytes8 = 2 };
 FileMode detectFileMode(std::u16string_view path);
+
+// The encoding a text file of that mode is read and written in (a missing file reads as
+// 8-bit text).
+inline platform::TextEncoding encodingOf(FileMode mode) {
+    return mode == FileMode::utf16 ? platform::TextEncoding::Utf16 : platform::TextEncoding::Bytes8;
+}

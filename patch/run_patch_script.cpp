@@ -138,14 +138,11 @@ InlineOutcome readInlineText(Reader& reader, const std::u16string& head, PatchBl
                              std::optional<std::u16string>& conditionWord) {
     const FileMode mode = detectFileMode(block.destination);
     std::u16string temporary;
-    if (mode == FileMode::missing ||
-        !platform::makeTemporaryFile(reader.context.currentDirectory, temporary)) {
+    if (mode == FileMode::missing || !platform::makeTemporaryFile(u".", temporary)) {
         showError(reader.context.errors, temporaryFileMessage);
         return InlineOutcome::abandoned;
     }
-    platform::TextOutput output = platform::createTextOutput(
-        temporary,
-        mode == FileMode::utf16 ? platform::TextEncoding::Utf16 : platform::TextEncoding::Bytes8);
+    platform::TextOutput output = platform::createTextOutput(temporary, encodingOf(mode));
     std::optional<std::u16string> conditionLine;
     std::u16string line;
     while (reader.readLine(line)) {
@@ -265,9 +262,6 @@ BlockOutcome readBlock(Reader& reader, const std::u16string& line) {
 } // namespace
 
 bool runPatchScript(const ScriptJob& job, PatchContext& context) {
-    if (context.currentDirectory.empty()) {
-        context.currentDirectory = platform::currentDirectory();
-    }
     Reader reader{job, context, {}};
     if (!platform::openTextInput(job.descriptorPath, platform::TextEncoding::Bytes8,
                                  reader.input)) {

@@ -38,17 +38,13 @@ std::string joined(const std::vector<std::string>& lines, const char* end = "\r\
     return text;
 }
 
-std::size_t temporaryFilesLeft() {
-    std::vector<platform::FolderEntry> entries;
-    platform::listFolder(u"*.tmp", entries);
-    return entries.size();
-}
+using testing_support::temporaryFilesLeft;
 
 struct Script {
     ScratchFolder scratch;
     ErrorRecorder errors;
     TouchedFileList touched = createTouchedFileList();
-    PatchContext context{errors.sink(), &touched, platform::currentDirectory()};
+    PatchContext context{errors.sink(), &touched};
 
     Script() {
         testing_support::makeFolders(u"data\\campaign\\backup");

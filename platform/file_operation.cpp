@@ -1,5 +1,7 @@
 #include "platform/file_operation.h"
 
+#include "platform/unicode.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -10,18 +12,6 @@ std::atomic<long> operationCount{0};
 std::atomic<long> failOperation{0};
 std::atomic<long> stopAfter{0};
 std::atomic<bool> exitOnStop{false};
-
-char16_t upper(char16_t c) {
-    // Only ASCII letters and Latin-1 letters fold; that is all game paths use, and it is
-    // what the case-insensitive comparison of file names does for them.
-    if (c >= u'a' && c <= u'z') {
-        return static_cast<char16_t>(c - 32);
-    }
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) {
-        return static_cast<char16_t>(c - 32);
-    }
-    return c;
-}
 } // namespace
 
 void setFaultPlan(const FaultPlan& plan) {
@@ -56,7 +46,8 @@ bool wildcardMatches(std::u16string_view pattern, std::u16string_view name) {
     // Iterative match with backtracking over the last "*".
     std::size_t p = 0, n = 0, starP = std::u16string_view::npos, starN = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == u'?' || upper(pattern[p]) == upper(name[n]))) {
+        if (p < pattern.size() &&
+            (pattern[p] == u'?' || upperCase(pattern[p]) == upperCase(name[n]))) {
             ++p;
             ++n;
         } else if (p < pattern.size() && pattern[p] == u'*') {
@@ -79,7 +70,7 @@ void sortEntries(std::vector<FolderEntry>& entries) {
     std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
         const std::size_t n = std::min(a.name.size(), b.name.size());
         for (std::size_t i = 0; i < n; ++i) {
-            const char16_t x = upper(a.name[i]), y = upper(b.name[i]);
+            const char16_t x = upperCase(a.name[i]), y = upperCase(b.name[i]);
             if (x != y) {
                 return x < y;
             }
@@ -104,4 +95,32 @@ void splitPattern(std::u16string_view pattern, std::u16string& folder,
 }
 
 } // namespace detail
+bool isTemporaryFileName(std::u16string_view name) {
+    constexpr std::u16string_view prefix = u"~dravik";
+    constexpr std::u16string_view suffix = u".tmp";
+    if (name.size() != prefix.size() + 6 + suffix.size() || !name.starts_with(prefix) ||
+        !name.ends_with(suffix)) {
+        return false;
+    }
+    for (const char16_t c : name.substr(prefix.size(), 6)) {
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f'))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace detail {
+
+std::u16string temporaryFileName(unsigned number) {
+    constexpr char16_t digits[] = u"0123456789abcdef";
+    std::u16string name = u"~dravik";
+    for (int shift = 20; shift >= 0; shift -= 4) {
+        name += digits[(number >> shift) & 0xF];
+    }
+    return name + u".tmp";
+}
+
+} // namespace detail
+
 } // namespace platform

@@ -51,6 +51,10 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries);
 // True when a file or folder of that name exists.
 bool pathExists(std::u16string_view path);
 bool folderExists(std::u16string_view path);
+// True only when the system says for sure that nothing of that name is there: a look that
+// fails for another reason (a scanner holding the folder a moment, a failed operation)
+// never passes for "not there". Lock errors are retried.
+bool pathMissing(std::u16string_view path);
 
 // Whole-file reading; false when the file cannot be opened or read.
 bool readWholeFile(std::u16string_view path, std::string& bytes);
@@ -70,9 +74,13 @@ bool appendToFile(std::u16string_view path, std::string_view bytes);
 std::u16string currentDirectory();
 bool setCurrentDirectory(std::u16string_view path);
 
-// Creates a new, empty, uniquely named file in `folder` and gives its full path
-// ("<folder>\tmpXXXX.tmp"). Fails when no such file can be made.
+// Creates a new, empty, uniquely named file in `folder` and gives its path
+// ("<folder>\~dravikXXXXXX.tmp", six hex digits). Fails when no such file can be made.
 bool makeTemporaryFile(std::u16string_view folder, std::u16string& path);
+
+// True for the names makeTemporaryFile gives and nothing else: what a crash may leave
+// behind of ours.
+bool isTemporaryFileName(std::u16string_view name);
 
 // ---- Fault injection ------------------------------------------------------------------
 // Operations are numbered from 1 since the last setFaultPlan (or the start of the process).

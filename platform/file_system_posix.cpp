@@ -3,10 +3,12 @@
 #include "platform/file_operation.h"
 #include "platform/unicode.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -207,6 +209,14 @@ bool pathExists(std::u16string_view path) {
     return ::lstat(nativePath(path).c_str(), &st) == 0;
 }
 
+bool pathMissing(std::u16string_view path) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    struct stat st {};
+    return ::lstat(nativePath(path).c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
 bool folderExists(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
@@ -259,14 +269,24 @@ bool makeTemporaryFile(std::u16string_view folder, std::u16string& path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    std::string templ = nativePath(folder) + "/tmpXXXXXX.tmp";
-    const int fd = ::mkstemps(templ.data(), 4);
-    if (fd < 0) {
-        return false;
+    // Named as on Windows, so that the leftovers of a crash look the same everywhere.
+    static std::atomic<unsigned> next =
+        (static_cast<unsigned>(::getpid()) << 12) ^ static_cast<unsigned>(::time(nullptr));
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::u16string candidate = std::u16string(folder) + u"\\" +
+                                         detail::temporaryFileName(next.fetch_add(1) & 0xFFFFFF);
+        const int fd =
+            ::open(nativePath(candidate).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd >= 0) {
+            ::close(fd);
+            path = candidate;
+            return true;
+        }
+        if (errno != EEXIST) {
+            return false;
+        }
     }
-    ::close(fd);
-    path = std::u16string(folder) + u"\\" + utf8ToUtf16(templ.substr(templ.rfind('/') + 1));
-    return true;
+    return false;
 }
 
 } // namespace platform

@@ -2,6 +2,7 @@
 // retry for a moment when another program (an antivirus, an indexer) holds the file.
 #include "platform/file_operation.h"
 
+#include <atomic>
 #include <windows.h>
 
 namespace platform {
@@ -201,6 +202,20 @@ bool pathExists(std::u16string_view path) {
     return GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool pathMissing(std::u16string_view path) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    const std::wstring p = wide(path);
+    DWORD error = ERROR_SUCCESS;
+    retryWhileLocked([&] {
+        const bool looked = GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES;
+        error = looked ? ERROR_SUCCESS : GetLastError();
+        return looked;
+    });
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
 bool folderExists(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
@@ -253,12 +268,24 @@ bool makeTemporaryFile(std::u16string_view folder, std::u16string& path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    wchar_t buffer[MAX_PATH + 1] = {};
-    if (GetTempFileNameW(wide(folder).c_str(), L"tmp", 0, buffer) == 0) {
-        return false;
+    // Numbers start at a value of this process and moment, so that two programs working in
+    // one folder seldom meet; a name that exists already is passed over.
+    static std::atomic<unsigned> next = (GetCurrentProcessId() << 12) ^ GetTickCount();
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const std::u16string candidate = std::u16string(folder) + u"\\" +
+                                         detail::temporaryFileName(next.fetch_add(1) & 0xFFFFFF);
+        HANDLE file = CreateFileW(wide(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            path = candidate;
+            return true;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
     }
-    path = narrow16(buffer);
-    return true;
+    return false;
 }
 
 } // namespace platform

@@ -274,6 +274,12 @@ void reserveText(TextOutput& output, std::size_t characters) {
     output.bytes.reserve(output.bytes.size() + unit * characters);
 }
 
+SafeWriteResult writeTextOutputSafely(TextOutput& output) {
+    const SafeWriteResult result = writeFileSafely(output.path, output.bytes);
+    output.bytes.clear();
+    return result;
+}
+
 bool closeTextOutput(TextOutput& output) {
     const bool ok = output.append ? appendToFile(output.path, output.bytes)
                                   : writeWholeFile(output.path, output.bytes);

@@ -10,6 +10,8 @@
 // written as CR LF.
 #pragma once
 
+#include "platform/safe_write.h"
+
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -68,6 +70,10 @@ void reserveText(TextOutput& output, std::size_t characters);
 
 // Writes the file; false when any write or the close failed.
 bool closeTextOutput(TextOutput& output);
+
+// Puts what was written in the place of output.path through the safe write: the old file
+// stays whole unless the new one is complete.
+SafeWriteResult writeTextOutputSafely(TextOutput& output);
 
 // Encodes text as writeText would, without a byte-order mark.
 std::string encodeText(std::u16string_view text, TextEncoding encoding);

@@ -1,11 +1,10 @@
+#include "catalogue/game_paths.h"
 #include "catalogue/read_section.h"
 #include "recent/setup_state.h"
 
 #include "platform/text_file.h"
 
 namespace {
-
-constexpr char16_t recentSelectionPath[] = u"data\\campaign\\recent.txt";
 
 // Walks the list: a blank moves on to the next slot, any other character goes to the end of
 // the current slot. A slot that receives no character keeps what it had, so a run of two

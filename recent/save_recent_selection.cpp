@@ -1,11 +1,9 @@
 #include "recent/setup_state.h"
 
-#include "platform/file_system.h"
+#include "catalogue/game_paths.h"
 #include "platform/text_file.h"
 
 namespace {
-
-constexpr char16_t recentSelectionPath[] = u"data\\campaign\\recent.txt";
 
 // One line: the header with its blank, the value, a line break. A character above 255
 // cannot be stored in the 8-bit file; it ends the value, and the line break still follows.
@@ -19,21 +17,11 @@ void writeLine(platform::TextOutput& output, std::u16string_view header,
 } // namespace
 
 bool saveRecentSelection(const SetupState& state) {
-    // Written beside the game folder's other temporary files and put in place in one step,
-    // so that a crash leaves either the old record or the new one, never a cut-off file.
-    std::u16string temporary;
-    if (!platform::makeTemporaryFile(u".", temporary)) {
-        return false;
-    }
+    // A crash leaves either the old record or the new one, never a cut-off file.
     platform::TextOutput output =
-        platform::createTextOutput(temporary, platform::TextEncoding::Bytes8);
+        platform::createTextOutput(recentSelectionPath, platform::TextEncoding::Bytes8);
     writeLine(output, u"[campaign] ", state.folder);
     writeLine(output, u"[scripts] ", state.recordedScriptList);
     writeLine(output, u"[translation] ", state.translation);
-    if (!platform::closeTextOutput(output) ||
-        !platform::replaceFile(temporary, recentSelectionPath)) {
-        platform::deleteFile(temporary);
-        return false;
-    }
-    return true;
+    return platform::writeTextOutputSafely(output) == platform::SafeWriteResult::written;
 }

@@ -1,5 +1,6 @@
 #include "scripts/script_entry.h"
 
+#include "catalogue/game_paths.h"
 #include "catalogue/read_section.h"
 #include "platform/text_file.h"
 
@@ -15,7 +16,7 @@ ScriptEntry loadScriptEntry(std::u16string_view fileName, const ErrorSink& error
     }
 
     platform::TextInput file;
-    if (!platform::openTextInput(u"data\\campaign\\sub\\" + entry.fileName,
+    if (!platform::openTextInput(scriptDescriptorPath(entry.fileName),
                                  platform::TextEncoding::Bytes8, file)) {
         return entry;
     }

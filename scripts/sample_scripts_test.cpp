@@ -31,7 +31,7 @@ void applyEveryOfferedScript(std::u16string_view campaign) {
     ASSERT_TRUE(restoreBackup());
     ASSERT_TRUE(installCampaignFiles(campaign));
     TouchedFileList touched = createTouchedFileList();
-    PatchContext context{errors.sink(), &touched, platform::currentDirectory()};
+    PatchContext context{errors.sink(), &touched};
     const auto entry = std::ranges::find(catalogue.campaignList, campaign, &CampaignEntry::folder);
     ASSERT_NE(entry, catalogue.campaignList.end());
     for (const std::int16_t index : entry->scriptIndices) {

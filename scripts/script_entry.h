@@ -1,8 +1,8 @@
 // A script: an optional modification described by data\campaign\sub\<fileName>.
 #pragma once
 
-#include "app/error_box.h"
 #include "catalogue/catalogue_entry.h"
+#include "platform/error_sink.h"
 
 #include <string>
 #include <string_view>

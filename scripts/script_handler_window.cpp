@@ -1,12 +1,8 @@
 #include "scripts/script_handler_window.h"
 
-#include "app/main_window.h"
-#include "app/setup_runs.h"
-#include "app/wide_text.h"
-#include "catalogue/catalogue_entry.h"
+#include "platform/wide_text.h"
 #include "recent/setup_state.h"
 #include "scripts/script_entry.h"
-#include "scripts/script_selection.h"
 
 #include <commctrl.h>
 
@@ -28,12 +24,12 @@ int screenHeight() {
     return GetSystemMetrics(SM_CYSCREEN);
 }
 
-HWND createChild(ProgramContext& program, const wchar_t* className, const std::wstring& text,
+HWND createChild(ScriptHandler& handler, const wchar_t* className, const std::wstring& text,
                  DWORD style, int x, int y, int width, int height, int id) {
     return CreateWindowExW(0, className, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, width,
-                           height, program.scriptHandler.window,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           static_cast<HINSTANCE>(program.app.appInstance), nullptr);
+                           height, handler.window,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), handler.instance,
+                           nullptr);
 }
 
 HWND boxOf(const ScriptHandler& handler, int scriptIndex) {
@@ -47,8 +43,7 @@ bool boxChecked(const ScriptHandler& handler, int scriptIndex) {
 
 // ---- the boxes ---------------------------------------------------------------------------
 
-void uncheckOtherMembers(ProgramContext& program, int scriptIndex) {
-    const ScriptHandler& handler = program.scriptHandler;
+void uncheckOtherMembers(ScriptHandler& handler, int scriptIndex) {
     for (const ScriptGroup& group : handler.groups) {
         if (std::find(group.members.begin(), group.members.end(), scriptIndex) ==
             group.members.end()) {
@@ -63,14 +58,13 @@ void uncheckOtherMembers(ProgramContext& program, int scriptIndex) {
     }
 }
 
-void onBoxMouseMove(ProgramContext& program, HWND box, int scriptIndex) {
+void onBoxMouseMove(ScriptHandler& handler, HWND box, int scriptIndex) {
     TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, box, 0};
     TrackMouseEvent(&track);
-    ScriptHandler& handler = program.scriptHandler;
     if (handler.hoverShown) {
         return;
     }
-    const ScriptEntry& script = program.app.catalogue.scriptList[scriptIndex];
+    const ScriptEntry& script = handler.catalogue->scriptList[scriptIndex];
     SetWindowTextW(handler.description, toWide(script.description).c_str());
     SetWindowTextW(handler.nameFrame, toWide(script.name).c_str());
     handler.hoverShown = true;
@@ -78,22 +72,22 @@ void onBoxMouseMove(ProgramContext& program, HWND box, int scriptIndex) {
 
 LRESULT CALLBACK scriptBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam,
                                UINT_PTR scriptIndex, DWORD_PTR context) {
-    ProgramContext& program = *reinterpret_cast<ProgramContext*>(context);
+    ScriptHandler& handler = *reinterpret_cast<ScriptHandler*>(context);
     const int index = static_cast<int>(scriptIndex);
     switch (message) {
     case WM_MOUSEMOVE:
-        onBoxMouseMove(program, box, index);
+        onBoxMouseMove(handler, box, index);
         break;
     case WM_MOUSELEAVE:
-        program.scriptHandler.hoverShown = false;
+        handler.hoverShown = false;
         break;
     case WM_LBUTTONDOWN:
-        uncheckOtherMembers(program, index);
+        uncheckOtherMembers(handler, index);
         break;
     case WM_KEYDOWN:
         // Space toggles a box as a click does, so it keeps its group the same way.
         if (wParam == VK_SPACE && (lParam & (1 << 30)) == 0) {
-            uncheckOtherMembers(program, index);
+            uncheckOtherMembers(handler, index);
         }
         break;
     case WM_NCDESTROY:
@@ -106,10 +100,10 @@ LRESULT CALLBACK scriptBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 // Three thin lines joining the middle of the box just made to the middle of the one above.
-void addBracket(ProgramContext& program, int y) {
-    createChild(program, L"static", L"", WS_BORDER, 5, y - 40, 1, 26, 0);
-    createChild(program, L"static", L"", WS_BORDER, 5, y - 40, 5, 1, 0);
-    createChild(program, L"static", L"", WS_BORDER, 5, y - 14, 5, 1, 0);
+void addBracket(ScriptHandler& handler, int y) {
+    createChild(handler, L"static", L"", WS_BORDER, 5, y - 40, 1, 26, 0);
+    createChild(handler, L"static", L"", WS_BORDER, 5, y - 40, 5, 1, 0);
+    createChild(handler, L"static", L"", WS_BORDER, 5, y - 14, 5, 1, 0);
 }
 
 // ---- the window's handlers ---------------------------------------------------------------
@@ -122,45 +116,42 @@ std::array<bool, maxScripts> checkedBoxes(const ScriptHandler& handler) {
     return checked;
 }
 
-void onConfirm(ProgramContext& program) {
-    ScriptHandler& handler = program.scriptHandler;
+void onConfirm(ScriptHandler& handler) {
     if (const ScriptGroup* group =
             findUnfilledRequiredGroup(handler.groups, checkedBoxes(handler))) {
-        showError(program.app.errors, requiredGroupMessage, {group->name});
+        showError(*handler.errors, requiredGroupMessage, {group->name});
         return;
     }
-    HWND mainWindow = mainWindowOf(program);
+    HWND mainWindow = handler.mainWindow;
     ShowWindow(handler.window, SW_HIDE);
     UpdateWindow(mainWindow);
     SetFocus(mainWindow);
     SetForegroundWindow(mainWindow);
-    confirmCampaignChoice(program.app, checkedBoxes(handler));
-    startCampaignRun(program);
+    handler.confirm(checkedBoxes(handler));
     DestroyWindow(handler.window);
 }
 
-LRESULT onCreate(ProgramContext& program) {
-    program.app.progress.busy = false;
+LRESULT onCreate(ScriptHandler& handler) {
+    *handler.busy = false;
     return 0;
 }
 
-LRESULT onCommand(ProgramContext& program, int id) {
+LRESULT onCommand(ScriptHandler& handler, int id) {
     if (id == okId) {
-        onConfirm(program);
+        onConfirm(handler);
     }
     return 0;
 }
 
-LRESULT onDestroy(ProgramContext& program) {
-    ScriptHandler& handler = program.scriptHandler;
+LRESULT onDestroy(ScriptHandler& handler) {
     handler.groups.clear();
     handler.window = nullptr;
     handler.description = nullptr;
     handler.nameFrame = nullptr;
-    HWND mainWindow = mainWindowOf(program);
+    HWND mainWindow = handler.mainWindow;
     // Closed without OK: the main window is enabled before it takes the focus back, which
     // a disabled window cannot. After OK it stays disabled until the run ends.
-    if (!program.app.progress.busy) {
+    if (!*handler.busy) {
         EnableWindow(mainWindow, TRUE);
     }
     UpdateWindow(mainWindow);
@@ -182,82 +173,78 @@ bool joinsBoxAbove(const std::vector<ScriptGroup>& groups, std::int16_t slot) {
     });
 }
 
-void layOutBoxes(ProgramContext& program, const CampaignEntry& campaign) {
-    ScriptHandler& handler = program.scriptHandler;
-    Catalogue& catalogue = program.app.catalogue;
+void layOutBoxes(ScriptHandler& handler, const CampaignEntry& campaign) {
+    Catalogue& catalogue = *handler.catalogue;
     handler.y = 10;
     for (std::int16_t slot : scriptBoxOrder(catalogue, campaign, handler.groups)) {
         ScriptEntry& script = catalogue.scriptList[static_cast<std::size_t>(slot)];
-        addScriptBox(program, script);
+        addScriptBox(handler, script);
         if (script.hasBox && joinsBoxAbove(handler.groups, slot)) {
-            addBracket(program, handler.y);
+            addBracket(handler, handler.y);
         }
     }
 }
 
-void createFooter(ProgramContext& program) {
-    ScriptHandler& handler = program.scriptHandler;
+void createFooter(ScriptHandler& handler) {
     const int y = handler.y;
     handler.description =
-        createChild(program, L"static", L"Hover above a specific script to get it's description...",
+        createChild(handler, L"static", L"Hover above a specific script to get it's description...",
                     SS_LEFT, 202, 20, 280, y + 15, descriptionId);
-    applyFont(program.fonts, handler.description, 5);
+    applyFont(*handler.fonts, handler.description, 5);
     handler.nameFrame =
-        createChild(program, L"button", L"", BS_GROUPBOX, 196, 5, 290, y + 25, nameFrameId);
-    applyFont(program.fonts, handler.nameFrame, 6);
-    HWND ok = createChild(program, L"button", L"OK", BS_PUSHBUTTON | WS_TABSTOP, 50, y + 5, 100, 20,
+        createChild(handler, L"button", L"", BS_GROUPBOX, 196, 5, 290, y + 25, nameFrameId);
+    applyFont(*handler.fonts, handler.nameFrame, 6);
+    HWND ok = createChild(handler, L"button", L"OK", BS_PUSHBUTTON | WS_TABSTOP, 50, y + 5, 100, 20,
                           okId);
-    applyFont(program.fonts, ok, 5);
+    applyFont(*handler.fonts, ok, 5);
 }
 
 } // namespace
 
-void addScriptBox(ProgramContext& program, ScriptEntry& script) {
-    ScriptHandler& handler = program.scriptHandler;
-    HWND box = createChild(program, L"button", toWide(script.name), BS_AUTOCHECKBOX | WS_TABSTOP,
+void addScriptBox(ScriptHandler& handler, ScriptEntry& script) {
+    HWND box = createChild(handler, L"button", toWide(script.name), BS_AUTOCHECKBOX | WS_TABSTOP,
                            10, handler.y, 185, 23, boxIdBase + script.index);
     if (box == nullptr) {
         return;
     }
-    applyFont(program.fonts, box, 2);
+    applyFont(*handler.fonts, box, 2);
     handler.y = static_cast<std::int16_t>(handler.y + rowHeight);
     const int height = handler.y + 70;
     moveWindow(handler, screenHeight() / 2 - height / 2, height);
     SendMessageW(box, BM_SETCHECK, initialBoxState(script) ? BST_CHECKED : BST_UNCHECKED, 0);
     SetWindowSubclass(box, scriptBoxProc, static_cast<UINT_PTR>(script.index),
-                      reinterpret_cast<DWORD_PTR>(&program));
+                      reinterpret_cast<DWORD_PTR>(&handler));
     script.hasBox = true;
 }
 
-void openScriptHandler(ProgramContext& program, int campaignIndex) {
-    AppState& app = program.app;
-    ScriptHandler& handler = program.scriptHandler;
-    HWND mainWindow = mainWindowOf(program);
+void openScriptHandler(ScriptHandler& handler, int campaignIndex) {
+    HWND mainWindow = handler.mainWindow;
     handler.left = screenWidth() / 2 - windowWidth / 2;
     HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, scriptHandlerClassName, L"Script Handler",
                                   WS_OVERLAPPED | WS_BORDER | WS_SYSMENU, handler.left,
                                   screenHeight() / 2 - 5, windowWidth, 10, mainWindow, nullptr,
-                                  static_cast<HINSTANCE>(app.appInstance), &program);
+                                  handler.instance, &handler);
     if (window == nullptr) {
         return;
     }
     handler.window = window;
     // A box destroyed under the mouse never hears it leave; every window starts afresh.
     handler.hoverShown = false;
-    const CampaignEntry& campaign = app.catalogue.campaignList[campaignIndex];
+    Catalogue& catalogue = *handler.catalogue;
+    const CampaignEntry& campaign = catalogue.campaignList[campaignIndex];
 
-    openScriptChoice(app.catalogue, campaign, app.chosenCampaignFolder, app.setupState);
-    for (std::int16_t slot : campaignScripts(app.catalogue, campaign)) {
-        app.catalogue.scriptList[static_cast<std::size_t>(slot)].hasBox = false;
+    openScriptChoice(catalogue, campaign, handler.chosenFolder, *handler.setupState);
+    for (std::int16_t slot : campaignScripts(catalogue, campaign)) {
+        catalogue.scriptList[static_cast<std::size_t>(slot)].hasBox = false;
     }
-    handler.groups = buildScriptGroups(app.catalogue, campaign);
+    handler.groups = buildScriptGroups(catalogue, campaign);
 
-    layOutBoxes(program, campaign);
+    layOutBoxes(handler, campaign);
     if (handler.y < 200) {
         handler.y = 210;
         moveWindow(handler, screenHeight() / 2 - 105, 275);
     }
-    createFooter(program);
+    createFooter(handler);
 
     ShowWindow(window, SW_SHOW);
     UpdateWindow(window);
@@ -267,17 +254,22 @@ void openScriptHandler(ProgramContext& program, int campaignIndex) {
 }
 
 LRESULT CALLBACK scriptHandlerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    ProgramContext* program = contextOfWindow(window, message, lParam);
-    if (program == nullptr) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* handler = reinterpret_cast<ScriptHandler*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (handler == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
     switch (message) {
     case WM_CREATE:
-        return onCreate(*program);
+        return onCreate(*handler);
     case WM_COMMAND:
-        return onCommand(*program, LOWORD(wParam));
+        return onCommand(*handler, LOWORD(wParam));
     case WM_DESTROY:
-        return onDestroy(*program);
+        return onDestroy(*handler);
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }

@@ -4,16 +4,32 @@
 
 #include <windows.h>
 
+#include "platform/error_sink.h"
+#include "platform/fonts.h"
 #include "scripts/script_selection.h"
 
+#include <array>
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
-struct ProgramContext;
 struct ScriptEntry;
 
 // The window's state, rebuilt at every opening; at most one window at a time.
 struct ScriptHandler {
+    // What the program hands the window: the process-wide state it reads and changes, and
+    // the confirmation, which records the choice and starts the campaign run.
+    HINSTANCE instance = nullptr;
+    HWND mainWindow = nullptr;
+    Catalogue* catalogue = nullptr;
+    SetupState* setupState = nullptr;
+    const ErrorSink* errors = nullptr;
+    FontTable* fonts = nullptr;
+    std::atomic<bool>* busy = nullptr; // set while a run works
+    std::u16string chosenFolder;
+    std::function<void(const std::array<bool, maxScripts>& checked)> confirm;
+
     HWND window = nullptr;
     HWND description = nullptr; // control 998
     HWND nameFrame = nullptr;   // control 1000
@@ -26,10 +42,10 @@ struct ScriptHandler {
 inline constexpr wchar_t scriptHandlerClassName[] = L"Script-Handler";
 
 // Builds and shows the window for campaign `campaignIndex` and disables the main window.
-// The main window has filled chosenCampaignFolder and choiceDisplayName.
-void openScriptHandler(ProgramContext& program, int campaignIndex);
+// The program has filled what it hands the window, chosenFolder included.
+void openScriptHandler(ScriptHandler& handler, int campaignIndex);
 
 // Makes the script's check box at the layout cursor and grows the window by one row.
-void addScriptBox(ProgramContext& program, ScriptEntry& script);
+void addScriptBox(ScriptHandler& handler, ScriptEntry& script);
 
 LRESULT CALLBACK scriptHandlerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

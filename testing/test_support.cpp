@@ -92,7 +92,7 @@ void removeTree(std::u16string_view path) {
 
 namespace {
 void collect(const std::u16string& folder, const std::u16string& prefix,
-             std::vector<std::pair<std::u16string, std::string>>& out) {
+             std::vector<std::pair<std::u16string, std::string>>& out, std::size_t* temporaries) {
     std::vector<platform::FolderEntry> entries;
     platform::listFolder(folder + u"\\*", entries);
     for (const auto& entry : entries) {
@@ -100,10 +100,12 @@ void collect(const std::u16string& folder, const std::u16string& prefix,
         const std::u16string relative = prefix.empty() ? entry.name : prefix + u"\\" + entry.name;
         if (entry.isFolder) {
             if (!entry.isLink) {
-                collect(full, relative, out);
+                collect(full, relative, out, temporaries);
             }
-        } else {
+        } else if (!platform::isTemporaryFileName(entry.name)) {
             out.emplace_back(relative, readFile(full));
+        } else if (temporaries != nullptr) {
+            ++*temporaries;
         }
     }
 }
@@ -142,8 +144,15 @@ void copySampleGame() {
 
 std::vector<std::pair<std::u16string, std::string>> snapshotTree(std::u16string_view folder) {
     std::vector<std::pair<std::u16string, std::string>> out;
-    collect(std::u16string(folder), u"", out);
+    collect(std::u16string(folder), u"", out, nullptr);
     return out;
+}
+
+std::size_t temporaryFilesLeft() {
+    std::vector<std::pair<std::u16string, std::string>> files;
+    std::size_t count = 0;
+    collect(u".", u"", files, &count);
+    return count;
 }
 
 } // namespace testing_support

@@ -1,7 +1,7 @@
 // Shared by the unit tests: scratch game folders, small file helpers, the error recorder.
 #pragma once
 
-#include "app/error_box.h"
+#include "platform/error_sink.h"
 
 #include <gtest/gtest.h>
 
@@ -36,8 +36,11 @@ std::string readFile(std::u16string_view path);
 bool exists(std::u16string_view path);
 // Removes a file or a folder with everything in it (links are removed, not followed).
 void removeTree(std::u16string_view path);
-// Every file below a folder: relative path ("\" separators, sorted) -> bytes.
+// Every file below a folder: relative path ("\" separators, sorted) -> bytes. Our own
+// temporary files are no game data and are left out.
 std::vector<std::pair<std::u16string, std::string>> snapshotTree(std::u16string_view folder);
+// How many of our temporary files are left anywhere below the current directory.
+std::size_t temporaryFilesLeft();
 
 // Copies a folder tree (files and folders; links are skipped) from `from` to `to`.
 void copyTree(std::u16string_view from, std::u16string_view to);

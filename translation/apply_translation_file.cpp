@@ -1,5 +1,6 @@
 #include "translation/translation_entry.h"
 
+#include "catalogue/game_paths.h"
 #include "patch/apply_patch_block.h"
 #include "patch/merge_keyed_text.h"
 #include "platform/file_system.h"
@@ -14,13 +15,9 @@ constexpr std::size_t translationTextCapacity = 4000;
 
 bool applyTranslationFile(const TranslationEntry& entry, std::u16string_view fileName,
                           PatchContext& context) {
-    if (context.currentDirectory.empty()) {
-        context.currentDirectory = platform::currentDirectory();
-    }
     const std::u16string name(fileName);
-    const std::u16string translationPath =
-        u"data\\campaign\\translation\\" + entry.folder + u"\\" + name;
-    const std::u16string gamePath = u"data\\text\\" + name;
+    const std::u16string translationPath = joinPath(translationFolderPath(entry.folder), name);
+    const std::u16string gamePath = gameTextPath(name);
 
     const FileMode gameMode = detectFileMode(gamePath);
     const FileMode translationMode = detectFileMode(translationPath);
@@ -38,38 +35,31 @@ bool applyTranslationFile(const TranslationEntry& entry, std::u16string_view fil
         }
         return true;
     }
-    const platform::TextEncoding encoding = gameMode == FileMode::utf16
-                                                ? platform::TextEncoding::Utf16
-                                                : platform::TextEncoding::Bytes8;
-
-    std::u16string temporaryPath;
-    if (!platform::makeTemporaryFile(context.currentDirectory, temporaryPath)) {
-        showError(context.errors, temporaryFileMessage);
-        return false;
-    }
+    const platform::TextEncoding encoding = encodingOf(gameMode);
     platform::TextInput game;
     platform::TextInput translation;
     if (!platform::openTextInput(gamePath, encoding, game) ||
         !platform::openTextInput(translationPath, encoding, translation)) {
-        platform::deleteFile(temporaryPath);
         return true;
     }
-    platform::TextOutput output = platform::createTextOutput(temporaryPath, encoding);
+    platform::TextOutput output = platform::createTextOutput(gamePath, encoding);
     mergeKeyedText(game, translation, output, translationTextCapacity);
-    if (!platform::closeTextOutput(output)) {
-        // The translated text never reached the disk whole: the game file stays as it was.
-        platform::deleteFile(temporaryPath);
+    // The cache goes first: should the work stop before the new text is in place, the game
+    // rebuilds a missing cache from the old text, while a cache left beside the new text
+    // would hide it. For the same reason a cache that cannot be deleted keeps the old text.
+    const std::u16string cachePath = textCachePath(gamePath);
+    if (!platform::deleteFile(cachePath) && !platform::pathMissing(cachePath)) {
+        return true;
+    }
+    // One step: at every moment the game file is either the old text or the translated one.
+    switch (platform::writeTextOutputSafely(output)) {
+    case platform::SafeWriteResult::noTemporaryFile:
+    case platform::SafeWriteResult::writeFailed:
         showError(context.errors, temporaryFileMessage);
         return false;
-    }
-    // The cache goes first: should the work stop between the two steps, the game rebuilds a
-    // missing cache from the old text, while a cache left beside the new text would hide it.
-    // For the same reason a cache that cannot be deleted keeps the old text in place.
-    const std::u16string cachePath = gamePath + u".strings.bin";
-    const bool cacheGone = platform::deleteFile(cachePath) || !platform::pathExists(cachePath);
-    // One step: at every moment the game file is either the old text or the translated one.
-    if (!cacheGone || !platform::replaceFile(temporaryPath, gamePath)) {
-        platform::deleteFile(temporaryPath);
+    case platform::SafeWriteResult::placeFailed:
+    case platform::SafeWriteResult::written:
+        break;
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #include "translation/translation_entry.h"
 
+#include "catalogue/game_paths.h"
 #include "platform/file_system.h"
 
 #include <vector>
@@ -11,8 +12,7 @@ bool applyTranslationPack(const TranslationEntry& entry, PatchContext& context) 
         return true;
     }
     std::vector<platform::FolderEntry> files;
-    if (!platform::listFolder(u"data\\campaign\\translation\\" + entry.folder + u"\\*.txt",
-                              files)) {
+    if (!platform::listFolder(joinPath(translationFolderPath(entry.folder), u"*.txt"), files)) {
         return true;
     }
     for (const platform::FolderEntry& file : files) {

@@ -1,5 +1,6 @@
 #include "translation/translation_entry.h"
 
+#include "catalogue/game_paths.h"
 #include "catalogue/read_section.h"
 #include "platform/text_file.h"
 
@@ -12,7 +13,7 @@ TranslationEntry loadTranslationEntry(std::u16string_view fileName) {
         entry.folder = entry.fileName.substr(0, dot);
     }
     platform::TextInput file;
-    if (platform::openTextInput(u"data\\campaign\\translation\\" + entry.fileName,
+    if (platform::openTextInput(translationDescriptorPath(entry.fileName),
                                 platform::TextEncoding::Bytes8, file)) {
         readSection(file, u"[name]", entry.name, nameCapacity);
     }

@@ -116,6 +116,7 @@ struct StatusLabel {
 
 void startRun(AppState& app, StatusLabel& status, const Options& options) {
     app.progress.label = [&status](const std::u16string& text) { status.text = text; };
+    app.handBackMainWindow = [&status](const std::u16string& text) { status.text = text; };
     // From here on the operations are counted: the fault plan covers the run itself.
     platform::setFaultPlan({.failOperation = options.failOperation,
                             .stopAfter = options.stopAfter,

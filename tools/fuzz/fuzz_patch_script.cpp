@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PatchContext context{ErrorSink{[&](const std::u16string& text) {
                              messageTooLong |= text.size() >= errorMessageCapacity;
                          }},
-                         &touched, platform::currentDirectory()};
+                         &touched};
     platform::setFaultPlan({.failOperation = failOperation});
     runPatchScript({u"mod", u"data\\campaign\\sub\\mod.txt", u"mod.txt"}, context);
     platform::setFaultPlan({});

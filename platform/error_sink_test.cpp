@@ -1,4 +1,4 @@
-#include "app/error_box.h"
+#include "platform/error_sink.h"
 #include "testing/test_support.h"
 
 TEST(ErrorBox, FormatsPlaceholdersInOrderAndLeavesOtherPercentSigns) {

@@ -1,4 +1,4 @@
-#include "app/error_box.h"
+#include "platform/error_sink.h"
 
 std::u16string formatMessage(std::u16string_view pattern,
                              std::initializer_list<std::u16string_view> arguments) {

@@ -18,7 +18,7 @@ namespace backup_testing {
 using Snapshot = std::map<std::u16string, std::string>; // folders end with "\", bytes ""
 
 // Every file and folder below `folder`, links not followed; temporary files a crash leaves
-// in the game folder itself are no game data.
+// are no game data.
 inline void snapshotInto(const std::u16string& folder, const std::u16string& prefix,
                          Snapshot& out) {
     std::vector<platform::FolderEntry> entries;
@@ -31,8 +31,7 @@ inline void snapshotInto(const std::u16string& folder, const std::u16string& pre
         } else if (entry.isFolder) {
             out[relative + u"\\"] = "";
             snapshotInto(full, relative + u"\\", out);
-        } else if (!(prefix.empty() && entry.name.starts_with(u"tmp") &&
-                     entry.name.ends_with(u".tmp"))) {
+        } else if (!platform::isTemporaryFileName(entry.name)) {
             out[relative] = testing_support::readFile(full);
         }
     }
@@ -99,9 +98,12 @@ inline void runCampaign(SetupState& state, std::u16string_view chosen) {
     const std::u16string translation = state.hasTranslation ? state.translation : u"none";
     clearRecentSelection(state);
     state.translation = translation;
-    switchCampaign(chosen, state);
-    state.folder = std::u16string(chosen);
-    state.previousCampaign = std::u16string(chosen);
+    // As the campaign run does: when "saves" could not be switched, it stays the previous
+    // campaign's.
+    const std::u16string owner =
+        switchCampaign(chosen, state) ? std::u16string(chosen) : state.previousCampaign;
+    state.folder = owner;
+    state.previousCampaign = owner;
     saveRecentSelection(state);
 }
 
