@@ -362,6 +362,7 @@ bool createMainWindow(ProgramContext& program, HINSTANCE instance) {
         return false;
     }
     app.mainWindow = window;
+    recoverFromUnfinishedRun(app.errors);
     if (!scanCatalogue(app.catalogue, app.errors)) {
         DestroyWindow(window); // no message of it may reach the context after the entry ends
         return false;

@@ -1,5 +1,6 @@
 #include "app/setup_runs.h"
 
+#include "backup/remove_leftovers.h"
 #include "backup/switch_campaign.h"
 #include "catalogue/game_paths.h"
 #include "patch/run_patch_script.h"
@@ -25,6 +26,16 @@ void markRecordComplete(SetupState& state) {
     state.hasTranslation = true;
 }
 
+// The marker stands from before a run's first change to after its last: a crash in between
+// leaves it for the next start.
+void markRunStarted() {
+    platform::writeWholeFile(unfinishedRunMarker, "");
+}
+
+void markRunFinished() {
+    platform::deleteFile(unfinishedRunMarker);
+}
+
 } // namespace
 
 void confirmCampaignChoice(AppState& app, const std::array<bool, maxScripts>& checked) {
@@ -38,6 +49,7 @@ void confirmCampaignChoice(AppState& app, const std::array<bool, maxScripts>& ch
 
 void runCampaignSetup(AppState& app) {
     SetupState& state = app.setupState;
+    markRunStarted();
     TouchedFileList touched = createTouchedFileList();
     app.touchedFiles = &touched;
 
@@ -77,11 +89,13 @@ void runCampaignSetup(AppState& app) {
     if (saveRecentSelection(state)) {
         markRecordComplete(state);
     }
+    markRunFinished();
     finishRun(app);
 }
 
 void runTranslationSetup(AppState& app) {
     SetupState& state = app.setupState;
+    markRunStarted();
     const auto& packs = app.catalogue.translationList;
     if (app.selectedTranslation >= 0 &&
         static_cast<std::size_t>(app.selectedTranslation) < packs.size()) {
@@ -105,8 +119,22 @@ void runTranslationSetup(AppState& app) {
             markRecordComplete(state);
         }
     }
-
+    markRunFinished();
     finishRun(app);
+}
+
+bool recoverFromUnfinishedRun(const ErrorSink& errors) {
+    if (!platform::pathExists(unfinishedRunMarker)) {
+        return false;
+    }
+    // Leftovers first: should this stop too, the marker is still there for the next start,
+    // which says it then. Said once: only with the marker surely gone.
+    removeLeftovers();
+    if (!platform::deleteFile(unfinishedRunMarker) && !platform::pathMissing(unfinishedRunMarker)) {
+        return false;
+    }
+    showError(errors, unfinishedRunMessage);
+    return true;
 }
 
 void finishRun(AppState& app) {

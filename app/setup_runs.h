@@ -15,6 +15,13 @@ void runTranslationSetup(AppState& app);
 // and sets the selection flags from `checked` (flag i for script slot i).
 void confirmCampaignChoice(AppState& app, const std::array<bool, maxScripts>& checked);
 
+// At start-up: when the last run did not finish (a crash or power cut), removes what it
+// left of ours, says so once and forgets it. True when it had to.
+bool recoverFromUnfinishedRun(const ErrorSink& errors);
+
+inline constexpr std::u16string_view unfinishedRunMessage =
+    u"The last setup did not finish. Choose a campaign to set the game up again.";
+
 // Stops the animation, then hands the main window back once with "Using:\n" and
 // choiceDisplayName as the status text.
 void finishRun(AppState& app);

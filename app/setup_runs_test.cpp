@@ -1,6 +1,7 @@
 // The two runs from start to end on copies of the sample game folder, driven as the
 // windows drive them: one process (one AppState) for a whole sequence of choices.
 #include "app/setup_runs.h"
+#include "catalogue/game_paths.h"
 #include "platform/file_system.h"
 #include "platform/text_file.h"
 #include "scripts/script_selection.h"
@@ -452,4 +453,61 @@ TEST(CampaignRuns, ConfirmationEmptiesTheRecordInMemoryOnly) {
     EXPECT_TRUE(std::all_of(state.scriptSlots.begin(), state.scriptSlots.end(),
                             [](const auto& s) { return s.empty(); }));
     EXPECT_EQ(program.app.scriptSelected, checked);
+}
+
+// A run stopped as by a crash leaves our temporary files and the marker; the next start
+// removes exactly our files, says so once, and a crash during that clean-up loses nothing.
+TEST(StartUp, RemovesOnlyOurLeftoversOfAnUnfinishedRunAndSaysSoOnce) {
+    testing_support::ScratchFolder scratch;
+    testing_support::copySampleGame();
+    {
+        Program crashed;
+        platform::setFaultPlan({.stopAfter = 40}); // somewhere in the middle of the switch
+        crashed.campaign(u"eastmarch", {u"hard.txt", u"menu_fix.txt"});
+        platform::setFaultPlan({});
+    }
+    const std::vector<std::pair<std::u16string, bool>> names = {
+        {u"~dravik0a1b2c.tmp", true},
+        {u"data\\text\\~dravikffffff.tmp", true},
+        {u"data\\campaign\\backup\\~dravik000001.tmp", true},
+        {u"~dravik0a1b2.tmp", false},
+        {u"data\\~dravik0A1B2C.tmp", false},
+        {u"data\\text\\tmp1234.tmp", false},
+        {u"data\\text\\~dravik0a1b2c.tmp.txt", false}};
+    for (const auto& [name, ours] : names) {
+        testing_support::writeFile(name, "x");
+    }
+    // Everything but our temporary files and the marker stays as it is.
+    const auto gameFiles = [] {
+        Snapshot files = testing_support::snapshotTree(u".");
+        std::erase_if(files, [](const auto& file) { return file.first == unfinishedRunMarker; });
+        return files;
+    };
+    const Snapshot kept = gameFiles();
+    // Every stop point of the clean-up, then a start without faults finishes it.
+    for (long stop = 1;; ++stop) {
+        testing_support::ErrorRecorder errors;
+        platform::setFaultPlan({.stopAfter = stop});
+        recoverFromUnfinishedRun(errors.sink());
+        const long operations = platform::fileOperationCount();
+        platform::setFaultPlan({});
+        ASSERT_TRUE(gameFiles() == kept) << "stop after " << stop;
+        if (operations <= stop) {
+            EXPECT_EQ(errors.texts,
+                      std::vector<std::u16string>{std::u16string(unfinishedRunMessage)});
+            break;
+        }
+        EXPECT_TRUE(errors.texts.empty());
+    }
+    for (const auto& [name, ours] : names) {
+        EXPECT_EQ(exists(name), !ours) << utf8(name);
+    }
+    EXPECT_EQ(testing_support::temporaryFilesLeft(), 0u);
+    testing_support::ErrorRecorder again;
+    EXPECT_FALSE(recoverFromUnfinishedRun(again.sink()));
+    EXPECT_TRUE(again.texts.empty());
+    // The next campaign run repairs the game folder as any run does.
+    Program next;
+    next.campaign(u"eastmarch", {u"hard.txt", u"menu_fix.txt"});
+    EXPECT_TRUE(next.errors.texts.empty());
 }

@@ -8,6 +8,8 @@
 inline constexpr std::u16string_view campaignsFolder = u"data\\campaign";
 inline constexpr std::u16string_view campaignsPattern = u"data\\campaign\\*";
 inline constexpr std::u16string_view recentSelectionPath = u"data\\campaign\\recent.txt";
+// Present while a run works: found at start-up, it tells of a run that did not finish.
+inline constexpr std::u16string_view unfinishedRunMarker = u"data\\campaign\\~dravik-unfinished";
 inline constexpr std::u16string_view backupRoot = u"data\\campaign\\backup";
 inline constexpr std::u16string_view scriptsPattern = u"data\\campaign\\sub\\*.txt";
 inline constexpr std::u16string_view translationsPattern = u"data\\campaign\\translation\\*.txt";

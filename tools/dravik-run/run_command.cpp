@@ -246,7 +246,8 @@ int runDravikCommand(const std::vector<std::u16string>& arguments, const RunnerO
         output.err("error: " + jsonString(text));
     };
     platform::setFaultPlan({});
-    // The program's start-up: the scan, then the record.
+    // The program's start-up: what a crash left behind, the scan, then the record.
+    recoverFromUnfinishedRun(app.errors);
     if (!scanCatalogue(app.catalogue, app.errors)) {
         return runnerRefused;
     }
