@@ -1,3 +1,4 @@
+#include "recent/recorded_names.h"
 #include "recent/setup_state.h"
 
 #include "platform/file_system.h"
@@ -8,7 +9,8 @@ namespace {
 constexpr char16_t recentSelectionPath[] = u"data\\campaign\\recent.txt";
 
 // One line: the header with its blank, the value, a line break. A character above 255
-// cannot be stored in the 8-bit file; it ends the value, and the line break still follows.
+// that reaches the 8-bit file ends the value (names are escaped before they get here), and
+// the line break still follows.
 void writeLine(platform::TextOutput& output, std::u16string_view header,
                std::u16string_view value) {
     platform::writeText(output, header);
@@ -27,8 +29,8 @@ bool saveRecentSelection(const SetupState& state) {
     }
     platform::TextOutput output =
         platform::createTextOutput(temporary, platform::TextEncoding::Bytes8);
-    writeLine(output, u"[campaign] ", state.folder);
-    writeLine(output, u"[scripts] ", state.recordedScriptList);
+    writeLine(output, u"[campaign] ", recorded_names::escape(state.folder));
+    writeLine(output, u"[scripts] ", recorded_names::escape(state.recordedScriptList));
     writeLine(output, u"[translation] ", state.translation);
     if (!platform::closeTextOutput(output) ||
         !platform::replaceFile(temporary, recentSelectionPath)) {
