@@ -1,6 +1,8 @@
 // Win32 implementation of the file layer (the W functions). Replace, rename and delete
 // retry for a moment when another program (an antivirus, an indexer) holds the file.
+// Every path reaches the API through apiPath, so paths of any length work.
 #include "platform/file_operation.h"
+#include "platform/long_path.h"
 
 #include <windows.h>
 
@@ -9,6 +11,11 @@ namespace {
 
 std::wstring wide(std::u16string_view text) {
     return std::wstring(text.begin(), text.end());
+}
+
+// The path as the API gets it: long ones in the "\\?\" form (see long_path.h).
+std::wstring apiPath(std::u16string_view path) {
+    return wide(longPathForm(path, currentDirectory()));
 }
 
 std::u16string narrow16(const wchar_t* text) {
@@ -53,8 +60,9 @@ bool writeHandle(HANDLE file, std::string_view bytes) {
 
 bool readStart(std::u16string_view path, std::size_t limit, std::string& bytes) {
     bytes.clear();
-    HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(apiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -102,9 +110,9 @@ bool readStart(std::u16string_view path, std::size_t limit, std::string& bytes) 
 }
 
 bool writeFile(std::u16string_view path, std::string_view bytes, bool append) {
-    HANDLE file =
-        CreateFileW(wide(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ,
-                    nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(apiPath(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
+                              FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -119,14 +127,14 @@ bool copyFile(std::u16string_view from, std::u16string_view to, bool failIfExist
     if (!detail::beginOperation()) {
         return false;
     }
-    return CopyFileW(wide(from).c_str(), wide(to).c_str(), failIfExists ? TRUE : FALSE) != 0;
+    return CopyFileW(apiPath(from).c_str(), apiPath(to).c_str(), failIfExists ? TRUE : FALSE) != 0;
 }
 
 bool renameFile(std::u16string_view from, std::u16string_view to) {
     if (!detail::beginOperation()) {
         return false;
     }
-    const std::wstring a = wide(from), b = wide(to);
+    const std::wstring a = apiPath(from), b = apiPath(to);
     return retryWhileLocked([&] { return MoveFileW(a.c_str(), b.c_str()) != 0; });
 }
 
@@ -134,7 +142,7 @@ bool replaceFile(std::u16string_view replacement, std::u16string_view target) {
     if (!detail::beginOperation()) {
         return false;
     }
-    const std::wstring a = wide(replacement), b = wide(target);
+    const std::wstring a = apiPath(replacement), b = apiPath(target);
     return retryWhileLocked([&] {
         return MoveFileExW(a.c_str(), b.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -145,7 +153,7 @@ bool deleteFile(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    const std::wstring p = wide(path);
+    const std::wstring p = apiPath(path);
     return retryWhileLocked([&] { return DeleteFileW(p.c_str()) != 0; });
 }
 
@@ -153,14 +161,14 @@ bool createFolder(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    return CreateDirectoryW(wide(path).c_str(), nullptr) != 0;
+    return CreateDirectoryW(apiPath(path).c_str(), nullptr) != 0;
 }
 
 bool removeFolder(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    return RemoveDirectoryW(wide(path).c_str()) != 0;
+    return RemoveDirectoryW(apiPath(path).c_str()) != 0;
 }
 
 bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) {
@@ -173,7 +181,7 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) 
     std::u16string folder, namePattern;
     detail::splitPattern(pattern, folder, namePattern);
     WIN32_FIND_DATAW data{};
-    HANDLE search = FindFirstFileExW(wide(pattern).c_str(), FindExInfoBasic, &data,
+    HANDLE search = FindFirstFileExW(apiPath(pattern).c_str(), FindExInfoBasic, &data,
                                      FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
         return GetLastError() == ERROR_FILE_NOT_FOUND;
@@ -198,14 +206,14 @@ bool pathExists(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    return GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(apiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool folderExists(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    const DWORD attributes = GetFileAttributesW(apiPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -245,6 +253,10 @@ std::u16string currentDirectory() {
     return std::u16string(buffer.begin(), buffer.end());
 }
 
+// Given as it is: SetCurrentDirectoryW takes no "\\?\" form, and folders of MAX_PATH - 2
+// characters or more only where the system and the manifest allow long paths. The
+// program never changes its directory (it starts in the game folder); tests and the
+// command-line runner do.
 bool setCurrentDirectory(std::u16string_view path) {
     return SetCurrentDirectoryW(wide(path).c_str()) != 0;
 }
@@ -253,12 +265,42 @@ bool makeTemporaryFile(std::u16string_view folder, std::u16string& path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    wchar_t buffer[MAX_PATH + 1] = {};
-    if (GetTempFileNameW(wide(folder).c_str(), L"tmp", 0, buffer) == 0) {
-        return false;
+    // GetTempFileNameW takes folders of at most MAX_PATH - 14 characters only; in a longer
+    // one the same kind of name is made here. "." is the current directory itself, so its
+    // names are plain relative ones that apiPath can lengthen.
+    const std::u16string prefix = folder == u"." ? u"tmp" : std::u16string(folder) + u"\\tmp";
+    if (longPathForm(prefix + u"0000.tmp", currentDirectory()) == prefix + u"0000.tmp") {
+        wchar_t buffer[MAX_PATH + 1] = {};
+        if (GetTempFileNameW(wide(folder).c_str(), L"tmp", 0, buffer) == 0) {
+            return false;
+        }
+        path = narrow16(buffer);
+        return true;
     }
-    path = narrow16(buffer);
-    return true;
+    const unsigned start = GetTickCount();
+    for (unsigned i = 0; i < 0x10000; ++i) {
+        const unsigned number = (start + i) & 0xFFFF;
+        if (number == 0) {
+            continue;
+        }
+        std::u16string candidate = prefix;
+        for (int shift = 12; shift >= 0; shift -= 4) {
+            candidate += u"0123456789ABCDEF"[(number >> shift) & 0xF];
+        }
+        candidate += u".tmp";
+        const HANDLE file = CreateFileW(apiPath(candidate).c_str(), GENERIC_WRITE, 0, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            path = std::move(candidate);
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            return false;
+        }
+    }
+    return false;
 }
 
 } // namespace platform
