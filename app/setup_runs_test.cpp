@@ -511,3 +511,55 @@ TEST(StartUp, RemovesOnlyOurLeftoversOfAnUnfinishedRunAndSaysSoOnce) {
     next.campaign(u"eastmarch", {u"hard.txt", u"menu_fix.txt"});
     EXPECT_TRUE(next.errors.texts.empty());
 }
+
+// A game under a deep library folder, a campaign that nests its files deeply and folder and
+// script names above 255, as players have them on real machines.
+TEST(CampaignRuns, DeepGameFolderAndNamesAbove255) {
+    testing_support::ScratchFolder scratch;
+    std::u16string game = scratch.path();
+    while (game.size() < 250) {
+        game += u"\\" + std::u16string(60, u'l');
+    }
+    testing_support::makeFolders(game.substr(scratch.path().size() + 1));
+    testing_support::copyTree(testing_support::sourceDirectory() + u"\\sample\\game", game);
+    ASSERT_TRUE(platform::setCurrentDirectory(game));
+    const std::u16string vostok = u"\u0412\u043e\u0441\u0442\u043e\u043a";
+    const std::u16string script = u"\u043b\u0451\u0433\u043a\u0438\u0439_\U0001F3F0";
+    const std::u16string deep =
+        u"maps\\" + std::u16string(50, u'm') + u"\\" + std::u16string(50, u'n') + u"\\river.map";
+    ASSERT_GT(game.size() + std::u16string(u"\\data\\campaign\\backup\\").size() + deep.size(),
+              300u);
+    testing_support::copyTree(u"data\\campaign\\eastmarch", u"data\\campaign\\" + vostok);
+    testing_support::writeFile(u"data\\campaign\\" + vostok + u"\\" + deep, "vostok");
+    testing_support::writeFile(u"data\\" + deep, "game");
+    testing_support::copyTree(u"data\\campaign\\sub\\easy", u"data\\campaign\\sub\\" + script);
+    platform::copyFile(u"data\\campaign\\sub\\easy.txt",
+                       u"data\\campaign\\sub\\" + script + u".txt", false);
+    {
+        Program program;
+        program.campaign(vostok, {script + u".txt"});
+        EXPECT_TRUE(program.errors.texts.empty()) << utf8(program.errors.texts.front());
+        EXPECT_EQ(readFile(u"data\\" + deep), "vostok");
+        EXPECT_EQ(readFile(u"data\\campaign\\backup\\" + deep), "game");
+        EXPECT_NE(readFile(u"data\\units\\infantry\\spearmen.cfg").find("hp=14"),
+                  std::string::npos);
+    }
+    testing_support::writeFile(u"saves\\vostok.sav", "v");
+    // A new start remembers the campaign and the script's tick; the saves stay with Vostok
+    // through every switch.
+    Program restarted;
+    restarted.campaign(vostok, {script + u".txt"});
+    const auto& scripts = restarted.app.catalogue.scriptList;
+    EXPECT_EQ(scripts[restarted.scriptSlot(script + u".txt")].rememberedState, 1);
+    EXPECT_EQ(scripts[restarted.scriptSlot(u"easy.txt")].rememberedState, 2);
+    EXPECT_EQ(readFile(u"saves\\vostok.sav"), "v");
+    restarted.campaign(u"norvale", {u"easy.txt"});
+    EXPECT_EQ(readFile(u"save_" + vostok + u"\\vostok.sav"), "v");
+    EXPECT_EQ(readFile(u"data\\" + deep), "game");
+    restarted.campaign(vostok, {script + u".txt"});
+    EXPECT_EQ(readFile(u"saves\\vostok.sav"), "v");
+    EXPECT_EQ(readFile(u"saves\\quicksave.sav"), sample(u"saves\\quicksave.sav"));
+    EXPECT_TRUE(platform::folderExists(u"save_norvale"));
+    EXPECT_TRUE(restarted.errors.texts.empty()) << utf8(restarted.errors.texts.front());
+    platform::setCurrentDirectory(scratch.path());
+}

@@ -104,4 +104,22 @@ TEST(SwitchCampaign, AFullSwitchAndBack) {
     }
 }
 
+// Folder names above 255 are recorded whole: each campaign's games stay its own through
+// every switch, each in a freshly started program.
+TEST(SwitchCampaign, FolderNamesAbove255KeepEachCampaignsSaves) {
+    ScratchFolder game;
+    writeSmallGame();
+    std::map<std::u16string_view, int> visits;
+    std::vector<std::string> saves;
+    for (const std::u16string_view name :
+         {u"alpha", u"\u0412\u043e\u0441\u0442\u043e\u043a", u"\u0395\u03bb\u03bb\u03ac\u03c2",
+          u"\u6771\u65b9", u"\U0001F3F0", u"alpha", u"\u6771\u65b9", u"\U0001F3F0"}) {
+        runCampaignAfterStart(name);
+        const int count = ++visits[name];
+        writeSaves(u"saves", name, count);
+        saves.push_back(testing_support::utf8(name) + "-" + std::to_string(count) + ".sav");
+        EXPECT_EQ(saveProblems(saves), "") << testing_support::utf8(name);
+    }
+}
+
 } // namespace

@@ -1,4 +1,5 @@
 #include "platform/file_system.h"
+#include "platform/long_path.h"
 #include "testing/test_support.h"
 
 using namespace testing_support;
@@ -87,4 +88,43 @@ TEST(FaultInjection, FailsTheChosenOperationOrEveryOneAfterAStop) {
     EXPECT_FALSE(platform::createFolder(u"later"));
     platform::setFaultPlan({});
     EXPECT_EQ(names(u"*"), (std::vector<std::u16string>{u"first.txt", u"one.txt", u"three.txt"}));
+}
+
+TEST(LongPaths, LongPlainPathsTakeTheLongFormAllOthersStayAsTheyAre) {
+    const std::u16string games = u"C:\\games\\dravik";
+    // A path below data\ whose full path in `games` has `length` characters.
+    const auto ofLength = [&](std::size_t length) {
+        return u"data\\" + std::u16string(length - games.size() - 6, u'n');
+    };
+    const std::u16string deep = ofLength(300);
+    const struct {
+        std::u16string path, currentDirectory, expected; // expected empty: unchanged
+    } cases[] = {
+        {u"data\\text\\names.txt", games, u""},
+        {ofLength(247), games, u""},
+        {ofLength(248), games, u"\\\\?\\C:\\games\\dravik\\" + ofLength(248)},
+        {ofLength(260), games, u"\\\\?\\C:\\games\\dravik\\" + ofLength(260)},
+        {deep, u"\\\\server\\share\\games", u"\\\\?\\UNC\\server\\share\\games\\" + deep},
+        {deep, u"C:\\", u"\\\\?\\C:\\" + deep},
+        {deep + u"\\*.*", u"\\\\?\\C:\\long", u"\\\\?\\C:\\long\\" + deep + u"\\*.*"},
+        {u"D:\\" + deep, games, u"\\\\?\\D:\\" + deep},
+        {u"\\\\nas\\games\\" + deep, games, u"\\\\?\\UNC\\nas\\games\\" + deep},
+        // Not plain: Win32 would normalise these, the long form would not.
+        {u".\\" + deep, games, u""},
+        {u"data\\..\\" + deep, games, u""},
+        {u"data/" + deep, games, u""},
+        {u"data\\\\" + deep, games, u""},
+        {deep + u".", games, u""},
+        {u"data \\" + deep, games, u""},
+        {u"\\" + deep, games, u""},
+        {u"C:" + deep, games, u""},
+        {u"\\\\?\\C:\\" + deep, games, u""},
+        {u"C:\\x\\..\\" + deep, games, u""},
+        {deep, u"C:\\games\\.\\x", u""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::longPathForm(c.path, c.currentDirectory),
+                  c.expected.empty() ? c.path : c.expected)
+            << utf8(c.path).substr(0, 40) << " in " << utf8(c.currentDirectory);
+    }
 }

@@ -1,6 +1,8 @@
 // Win32 implementation of the file layer (the W functions). Replace, rename and delete
 // retry for a moment when another program (an antivirus, an indexer) holds the file.
+// Every path reaches the API through apiPath, so paths of any length work.
 #include "platform/file_operation.h"
+#include "platform/long_path.h"
 
 #include <atomic>
 #include <windows.h>
@@ -10,6 +12,11 @@ namespace {
 
 std::wstring wide(std::u16string_view text) {
     return std::wstring(text.begin(), text.end());
+}
+
+// The path as the API gets it: long ones in the "\\?\" form (see long_path.h).
+std::wstring apiPath(std::u16string_view path) {
+    return wide(longPathForm(path, currentDirectory()));
 }
 
 std::u16string narrow16(const wchar_t* text) {
@@ -54,8 +61,9 @@ bool writeHandle(HANDLE file, std::string_view bytes) {
 
 bool readStart(std::u16string_view path, std::size_t limit, std::string& bytes) {
     bytes.clear();
-    HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file =
+        CreateFileW(apiPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -103,9 +111,9 @@ bool readStart(std::u16string_view path, std::size_t limit, std::string& bytes) 
 }
 
 bool writeFile(std::u16string_view path, std::string_view bytes, bool append) {
-    HANDLE file =
-        CreateFileW(wide(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE, FILE_SHARE_READ,
-                    nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW(apiPath(path).c_str(), append ? FILE_APPEND_DATA : GENERIC_WRITE,
+                              FILE_SHARE_READ, nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return false;
     }
@@ -120,14 +128,14 @@ bool copyFile(std::u16string_view from, std::u16string_view to, bool failIfExist
     if (!detail::beginOperation()) {
         return false;
     }
-    return CopyFileW(wide(from).c_str(), wide(to).c_str(), failIfExists ? TRUE : FALSE) != 0;
+    return CopyFileW(apiPath(from).c_str(), apiPath(to).c_str(), failIfExists ? TRUE : FALSE) != 0;
 }
 
 bool renameFile(std::u16string_view from, std::u16string_view to) {
     if (!detail::beginOperation()) {
         return false;
     }
-    const std::wstring a = wide(from), b = wide(to);
+    const std::wstring a = apiPath(from), b = apiPath(to);
     return retryWhileLocked([&] { return MoveFileW(a.c_str(), b.c_str()) != 0; });
 }
 
@@ -135,7 +143,7 @@ bool replaceFile(std::u16string_view replacement, std::u16string_view target) {
     if (!detail::beginOperation()) {
         return false;
     }
-    const std::wstring a = wide(replacement), b = wide(target);
+    const std::wstring a = apiPath(replacement), b = apiPath(target);
     return retryWhileLocked([&] {
         return MoveFileExW(a.c_str(), b.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -146,7 +154,7 @@ bool deleteFile(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    const std::wstring p = wide(path);
+    const std::wstring p = apiPath(path);
     return retryWhileLocked([&] { return DeleteFileW(p.c_str()) != 0; });
 }
 
@@ -154,14 +162,14 @@ bool createFolder(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    return CreateDirectoryW(wide(path).c_str(), nullptr) != 0;
+    return CreateDirectoryW(apiPath(path).c_str(), nullptr) != 0;
 }
 
 bool removeFolder(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    return RemoveDirectoryW(wide(path).c_str()) != 0;
+    return RemoveDirectoryW(apiPath(path).c_str()) != 0;
 }
 
 bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) {
@@ -174,7 +182,7 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) 
     std::u16string folder, namePattern;
     detail::splitPattern(pattern, folder, namePattern);
     WIN32_FIND_DATAW data{};
-    HANDLE search = FindFirstFileExW(wide(pattern).c_str(), FindExInfoBasic, &data,
+    HANDLE search = FindFirstFileExW(apiPath(pattern).c_str(), FindExInfoBasic, &data,
                                      FindExSearchNameMatch, nullptr, 0);
     if (search == INVALID_HANDLE_VALUE) {
         return GetLastError() == ERROR_FILE_NOT_FOUND;
@@ -199,14 +207,14 @@ bool pathExists(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    return GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(apiPath(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool pathMissing(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    const std::wstring p = wide(path);
+    const std::wstring p = apiPath(path);
     DWORD error = ERROR_SUCCESS;
     retryWhileLocked([&] {
         const bool looked = GetFileAttributesW(p.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -220,7 +228,7 @@ bool folderExists(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    const DWORD attributes = GetFileAttributesW(wide(path).c_str());
+    const DWORD attributes = GetFileAttributesW(apiPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -260,6 +268,10 @@ std::u16string currentDirectory() {
     return std::u16string(buffer.begin(), buffer.end());
 }
 
+// Given as it is: SetCurrentDirectoryW takes no "\\?\" form, and folders of MAX_PATH - 2
+// characters or more only where the system and the manifest allow long paths. The
+// program never changes its directory (it starts in the game folder); tests and the
+// command-line runner do.
 bool setCurrentDirectory(std::u16string_view path) {
     return SetCurrentDirectoryW(wide(path).c_str()) != 0;
 }
@@ -274,7 +286,7 @@ bool makeTemporaryFile(std::u16string_view folder, std::u16string& path) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::u16string candidate = std::u16string(folder) + u"\\" +
                                          detail::temporaryFileName(next.fetch_add(1) & 0xFFFFFF);
-        HANDLE file = CreateFileW(wide(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        HANDLE file = CreateFileW(apiPath(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);

@@ -1,5 +1,6 @@
 #include "catalogue/game_paths.h"
 #include "catalogue/read_section.h"
+#include "recent/recorded_names.h"
 #include "recent/setup_state.h"
 
 #include "platform/text_file.h"
@@ -32,6 +33,22 @@ void splitIntoSlots(const std::u16string& list, SetupState& state) {
     }
 }
 
+// A field of file names (recorded_names.h). Without an escape it is read exactly as a
+// record without escapes always was; with escapes the capacity counts the names'
+// characters, not the characters that stand for them in the file.
+bool readNames(platform::TextInput& file, std::u16string_view key, std::u16string& destination,
+               std::size_t capacity) {
+    std::u16string escaped;
+    if (!readSection(file, key, escaped, capacity * recorded_names::longestEscape)) {
+        return false;
+    }
+    if (!recorded_names::hasEscape(escaped)) {
+        return readSection(file, key, destination, capacity);
+    }
+    destination = limitText(recorded_names::unescape(escaped), capacity);
+    return true;
+}
+
 } // namespace
 
 bool loadRecentSelection(SetupState& state) {
@@ -39,9 +56,9 @@ bool loadRecentSelection(SetupState& state) {
     if (!platform::openTextInput(recentSelectionPath, platform::TextEncoding::Bytes8, file)) {
         return false;
     }
-    state.hasCampaign = readSection(file, u"[campaign]", state.folder, folderCapacity);
+    state.hasCampaign = readNames(file, u"[campaign]", state.folder, folderCapacity);
     state.hasScripts =
-        readSection(file, u"[scripts]", state.recordedScriptList, recordedScriptListCapacity);
+        readNames(file, u"[scripts]", state.recordedScriptList, recordedScriptListCapacity);
     state.hasTranslation = readSection(file, u"[translation]", state.translation, folderCapacity);
 
     if (!state.hasCampaign) {

@@ -87,21 +87,61 @@ TEST(RecentSelection, WritesTheExactFormatAndReadsItBack) {
 TEST(RecentSelection, EightBitTextAndCharactersItCannotHold) {
     ScratchFolder game;
     testing_support::makeFolders(u"data\\campaign");
-    // Latin-1 is one byte per character; a character above 255 ends the field, the line
-    // break still follows and the next field is written whole.
+    // Latin-1 is one byte per character. The translation's display name is never escaped: a
+    // character above 255 ends the field, the line break still follows and the next field
+    // is written whole.
     SetupState state = record(u"norvale", u"a.txt ", u"Fran\u00e7ais \u0393reek tail");
     ASSERT_TRUE(saveRecentSelection(state));
     EXPECT_EQ(readFile(recentPath), recentFile("norvale", "a.txt ",
                                                "Fran\xE7"
                                                "ais "));
-    state.folder = u"\u4e2d\u6587";
-    ASSERT_TRUE(saveRecentSelection(state));
-    EXPECT_EQ(readFile(recentPath), recentFile("", "a.txt ",
-                                               "Fran\xE7"
-                                               "ais "));
     SetupState back;
     ASSERT_TRUE(loadRecentSelection(back));
     EXPECT_EQ(back.translation, u"Fran\u00e7ais ");
+}
+
+TEST(RecentSelection, FileNamesAbove255ReadBackExactly) {
+    ScratchFolder game;
+    testing_support::makeFolders(u"data\\campaign");
+    const auto repeat = [](auto text, int times) {
+        decltype(text) out;
+        for (int i = 0; i < times; ++i) {
+            out += text;
+        }
+        return out;
+    };
+    // Names below 256 are written as ever; a backslash (no file name has one) is kept. The
+    // translation is no file name and is never escaped. A name whose escapes pass the
+    // folder capacity reads back whole: the capacities count names, not escapes.
+    const struct {
+        std::u16string name;
+        std::string written;
+    } cases[] = {
+        {u"Fran\u00e7ais", "Fran\xE7"
+                           "ais"},
+        {u"..\\gone", "..\\gone"},
+        {u"\u0412\u043e\u0441\u0442\u043e\u043a", R"(\u0412\u043e\u0441\u0442\u043e\u043a)"},
+        {u"\u0395\u03bb\u03bb\u03ac\u03c2", R"(\u0395\u03bb\u03bb\u03ac\u03c2)"},
+        {u"\u6771\u65b9", R"(\u6771\u65b9)"},
+        {u"\U0001F3F0n", R"(\ud83c\udff0n)"},
+        {repeat(std::u16string(u"\u044f"), 95), repeat(std::string(R"(\u044f)"), 95)},
+    };
+    for (const auto& c : cases) {
+        const std::u16string script = c.name + u".txt";
+        ASSERT_TRUE(saveRecentSelection(record(c.name, script + u" b.txt ", u"\\u0444 \\n")));
+        EXPECT_EQ(readFile(recentPath),
+                  recentFile(c.written, c.written + ".txt b.txt ", R"(\u0444 \n)"));
+        SetupState back;
+        ASSERT_TRUE(loadRecentSelection(back));
+        EXPECT_EQ(back.folder, c.name);
+        EXPECT_EQ(back.scriptSlots[0], script);
+        EXPECT_EQ(back.scriptSlots[1], u"b.txt");
+        EXPECT_EQ(back.translation, u"\\u0444 \n");
+    }
+    // A record without escapes reads as it always did, down to where an overlong value is
+    // cut (the blank after the header counts against the capacity).
+    EXPECT_EQ(loaded("[campaign] " + std::string(300, 'f') + "\r\n").folder,
+              std::u16string(folderCapacity - 2, u'f'));
 }
 
 TEST(RecentSelection, SlotSplitAndFlags) {

@@ -1,3 +1,4 @@
+#include "recent/recorded_names.h"
 #include "recent/setup_state.h"
 
 #include "catalogue/game_paths.h"
@@ -6,7 +7,8 @@
 namespace {
 
 // One line: the header with its blank, the value, a line break. A character above 255
-// cannot be stored in the 8-bit file; it ends the value, and the line break still follows.
+// that reaches the 8-bit file ends the value (names are escaped before they get here), and
+// the line break still follows.
 void writeLine(platform::TextOutput& output, std::u16string_view header,
                std::u16string_view value) {
     platform::writeText(output, header);
@@ -20,8 +22,8 @@ bool saveRecentSelection(const SetupState& state) {
     // A crash leaves either the old record or the new one, never a cut-off file.
     platform::TextOutput output =
         platform::createTextOutput(recentSelectionPath, platform::TextEncoding::Bytes8);
-    writeLine(output, u"[campaign] ", state.folder);
-    writeLine(output, u"[scripts] ", state.recordedScriptList);
+    writeLine(output, u"[campaign] ", recorded_names::escape(state.folder));
+    writeLine(output, u"[scripts] ", recorded_names::escape(state.recordedScriptList));
     writeLine(output, u"[translation] ", state.translation);
     return platform::writeTextOutputSafely(output) == platform::SafeWriteResult::written;
 }

@@ -1,6 +1,7 @@
 // The last applied configuration, in memory (SetupState) and on disk in
 // data\campaign\recent.txt: three 8-bit lines "[campaign] ", "[scripts] ", "[translation] ",
-// each followed by its value and CR LF.
+// each followed by its value and CR LF. Names with characters above 255 are escaped
+// (recorded_names.h).
 #pragma once
 
 #include "catalogue/catalogue_entry.h"

@@ -4,6 +4,7 @@
 
 #include "backup/switch_campaign.h"
 #include "platform/file_system.h"
+#include "platform/unicode.h"
 #include "recent/setup_state.h"
 #include "testing/test_support.h"
 
@@ -150,8 +151,8 @@ inline std::string lostOriginals(const Snapshot& originals) {
 inline void writeSaves(std::u16string_view folder, std::u16string_view campaign, int count) {
     for (int i = 1; i <= count; ++i) {
         const std::string name = testing_support::utf8(campaign) + "-" + std::to_string(i) + ".sav";
-        testing_support::writeFile(
-            std::u16string(folder) + u"\\" + std::u16string(name.begin(), name.end()), name);
+        testing_support::writeFile(std::u16string(folder) + u"\\" + platform::utf8ToUtf16(name),
+                                   name);
     }
 }
 
