@@ -1,21 +1,24 @@
 // End-to-end tests of DravikSetup.exe under Wine: carries out the steps of scenarios.txt (they
 // are described at its top) and prints every failed one.
-// e2e_driver <DravikSetup.exe> <Dravik_Launcher.exe> <scratch folder> <screenshot folder> [scenario]
+// e2e_driver <DravikSetup.exe> <Dravik_Launcher.exe> <scratch folder> <screenshot folder>
+// [scenario]
 #include "e2e.h"
 
-#include <shellapi.h>
-
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <map>
 
 using namespace e2e;
+namespace fs = std::filesystem;
 
 namespace {
 
 using Words = std::vector<std::string>;
 
 struct Driver {
-    std::wstring exe, launcher, shots, game;
+    std::wstring exe, launcher, shots;
+    fs::path game;
     PROCESS_INFORMATION program{};
     Words step;                      // the step being carried out
     std::vector<std::wstring> texts; // the status texts seen since the last expect-animation
@@ -78,68 +81,39 @@ long number(const std::string& text) {
     return sum;
 }
 
-// ---- targets -------------------------------------------------------------------------------
+// ---- windows -------------------------------------------------------------------------------
 
-std::string fullName(const std::string& name) {
-    static const std::map<std::string, std::string> controls = {
-        {"Campaigns", "main.1"}, {"Translations", "main.20"}, {"Start", "main.10"},
-        {"OK", "handler.100"}};
-    return controls.count(name) ? controls.at(name) : name;
-}
+const std::map<std::string, std::string> controlNames = {{"Campaigns", "main.1"},
+                                                         {"Translations", "main.20"},
+                                                         {"Start", "main.10"},
+                                                         {"OK", "handler.100"}};
+const std::map<std::string, const wchar_t*> windowClasses = {{"main", L"Dravik-Setup"},
+                                                             {"status", L"Dravik-Setup"},
+                                                             {"status-frame", L"Dravik-Setup"},
+                                                             {"handler", L"Script-Handler"},
+                                                             {"box", L"#32770"}};
 
 bool known(const std::string& name) {
-    const std::string top = fullName(name).substr(0, fullName(name).find('.'));
-    return top == "main" || top == "handler" || top == "box" || top == "status" ||
-           top == "status-frame";
+    const std::string full = controlNames.count(name) ? controlNames.at(name) : name;
+    return windowClasses.count(full.substr(0, full.find('.'))) != 0;
 }
 
 HWND target(const std::string& name) {
-    const std::string full = fullName(name);
+    const std::string full = controlNames.count(name) ? controlNames.at(name) : name;
     const std::size_t dot = full.find('.');
     const std::string top = full.substr(0, dot);
-    HWND window = findWindow(d.program, top == "handler" ? L"Script-Handler"
-                                        : top == "box"   ? L"#32770"
-                                                         : L"Dravik-Setup");
+    HWND window = known(top) ? findWindow(d.program, windowClasses.at(top)) : nullptr;
     if (top == "status" || top == "status-frame") {
-        return staticOfWidth(window, top == "status" ? 156 : 160);
+        return staticOf(window, top == "status" ? 156 : 160);
     }
     return dot == std::string::npos ? window : GetDlgItem(window, std::stoi(full.substr(dot + 1)));
 }
-
-HWND focused() {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    return GetGUIThreadInfo(d.program.dwThreadId, &info) ? info.hwndFocus : nullptr;
-}
-
-bool styled(HWND window, int index, LONG mask, LONG bits) {
-    return (GetWindowLongW(window, index) & mask) == bits;
-}
-
-const std::map<std::string, std::function<bool(HWND)>> states = {
-    {"shown", [](HWND w) { return IsWindowVisible(w) != FALSE; }},
-    {"hidden", [](HWND w) { return !IsWindowVisible(w); }},
-    {"enabled", [](HWND w) { return IsWindowEnabled(w) != FALSE; }},
-    {"disabled", [](HWND w) { return !IsWindowEnabled(w); }},
-    {"focused", [](HWND w) { return w == focused(); }},
-    {"transparent", [](HWND w) { return styled(w, GWL_EXSTYLE, WS_EX_TRANSPARENT, WS_EX_TRANSPARENT); }},
-    {"tool-window", [](HWND w) { return styled(w, GWL_EXSTYLE, WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW); }},
-    // A caption with a close box: no sizing border, no minimise or maximise box.
-    {"fixed-frame",
-     [](HWND w) {
-         return styled(w, GWL_STYLE,
-                       WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
-                       WS_CAPTION | WS_SYSMENU);
-     }},
-    {"redraw-class",
-     [](HWND w) { return GetClassLongPtrW(w, GCL_STYLE) == (CS_HREDRAW | CS_VREDRAW); }},
-};
 
 // A window's outer rectangle on the screen, a control's in its parent's client area.
 RECT rectOf(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
-    if (styled(window, GWL_STYLE, WS_CHILD, WS_CHILD)) {
+    if (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) {
         MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
     }
     return rect;
@@ -151,14 +125,40 @@ bool placed(HWND window, long x, long y, long width, long height) {
            rect.bottom - rect.top == height;
 }
 
-std::string describe(HWND window) {
+std::string describe(const std::string& name, HWND window) {
     const RECT rect = rectOf(window);
     char place[100];
-    std::snprintf(place, sizeof(place), " at %ld %ld %ld %ld%s%s", rect.left, rect.top,
+    std::snprintf(place, sizeof(place), "\" at %ld %ld %ld %ld%s%s", rect.left, rect.top,
                   rect.right - rect.left, rect.bottom - rect.top,
-                  IsWindowVisible(window) ? "" : ", hidden", IsWindowEnabled(window) ? "" : ", disabled");
-    return window ? "\"" + shown(textOf(window)) + "\"" + place : "no window";
+                  IsWindowVisible(window) ? "" : ", hidden",
+                  IsWindowEnabled(window) ? "" : ", disabled");
+    return name + (window ? ": \"" + utf8(textOf(window)) + place : ": no window");
 }
+
+bool is(HWND window, const std::string& state) {
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    const LONG extended = GetWindowLongW(window, GWL_EXSTYLE);
+    GUITHREADINFO input{};
+    input.cbSize = sizeof(input);
+    GetGUIThreadInfo(d.program.dwThreadId, &input);
+    // fixed-frame: a caption with a close box; no sizing border, no minimise or maximise box
+    const LONG frame = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    return state == "missing"       ? !window
+           : !window                ? false
+           : state == "shown"       ? IsWindowVisible(window)
+           : state == "hidden"      ? !IsWindowVisible(window)
+           : state == "enabled"     ? IsWindowEnabled(window)
+           : state == "disabled"    ? !IsWindowEnabled(window)
+           : state == "focused"     ? input.hwndFocus == window
+           : state == "transparent" ? extended & WS_EX_TRANSPARENT
+           : state == "tool-window" ? extended & WS_EX_TOOLWINDOW
+           : state == "fixed-frame"
+               ? (style & frame) == (WS_CAPTION | WS_SYSMENU)
+               : GetClassLongPtrW(window, GCL_STYLE) == (CS_HREDRAW | CS_VREDRAW);
+}
+
+const Words states = {"missing", "shown",       "hidden",      "enabled",     "disabled",
+                      "focused", "transparent", "tool-window", "fixed-frame", "redraw-class"};
 
 // Waits for a condition, keeping every new status text for expect-animation.
 bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000) {
@@ -173,76 +173,6 @@ bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000) {
         milliseconds);
 }
 
-// ---- files and input -------------------------------------------------------------------------
-
-bool readFile(const std::wstring& path, std::string& bytes) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    DWORD size = GetFileSize(file, nullptr);
-    bytes.assign(file == INVALID_HANDLE_VALUE ? 0 : size, '\0');
-    const bool read = file != INVALID_HANDLE_VALUE && ReadFile(file, bytes.data(), size, &size, nullptr);
-    CloseHandle(file);
-    return read;
-}
-
-bool writeFile(const std::wstring& path, const std::string& bytes) {
-    makeFolders(path.substr(0, path.rfind(L'\\')));
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    const bool wrote = WriteFile(file, bytes.data(), bytes.size(), &written, nullptr);
-    CloseHandle(file);
-    return wrote;
-}
-
-std::string crlf(std::string text) {
-    for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) {
-        text.insert(at, 1, '\r');
-    }
-    return text;
-}
-
-void removeTree(const std::wstring& path) {
-    const std::wstring from = path + L'\0'; // a list of names, ended by an empty one
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NO_UI;
-    SHFileOperationW(&operation);
-}
-
-std::string resource(const std::string& kind, int id) {
-    HMODULE module = LoadLibraryExW(d.exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id),
-                                kind == "icon"       ? RT_GROUP_ICON
-                                : kind == "manifest" ? RT_MANIFEST
-                                                     : RT_VERSION);
-    std::string bytes(static_cast<const char*>(LockResource(LoadResource(module, found))),
-                      found ? SizeofResource(module, found) : 0);
-    FreeLibrary(module);
-    if (kind == "version") {
-        return shown(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2));
-    }
-    if (kind != "icon") {
-        return bytes;
-    }
-    std::vector<int> sizes; // the group's image widths, 0 standing for 256
-    for (std::size_t at = 6; at + 14 <= bytes.size(); at += 14) {
-        sizes.push_back(bytes[at] == 0 ? 256 : static_cast<unsigned char>(bytes[at]));
-    }
-    std::sort(sizes.begin(), sizes.end());
-    std::string list;
-    for (int size : sizes) {
-        list += (list.empty() ? "" : " ") + std::to_string(size);
-    }
-    return list;
-}
-
-POINT centre(HWND window, long dx = 0, long dy = 0) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return {(rect.left + rect.right) / 2 + dx, (rect.top + rect.bottom) / 2 + dy};
-}
-
 void mouse(DWORD flags, POINT at = {}) {
     INPUT input{};
     input.type = INPUT_MOUSE;
@@ -252,15 +182,54 @@ void mouse(DWORD flags, POINT at = {}) {
     SendInput(1, &input, sizeof(input));
 }
 
-void key(WORD code, DWORD flags) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = code;
-    input.ki.dwFlags = flags;
-    SendInput(1, &input, sizeof(input));
+POINT centre(HWND window, long dx = 0, long dy = 0) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return {(rect.left + rect.right) / 2 + dx, (rect.top + rect.bottom) / 2 + dy};
 }
 
-// ---- steps -----------------------------------------------------------------------------------
+// ---- files ---------------------------------------------------------------------------------
+
+std::string crlf(std::string text) {
+    for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) {
+        text.insert(at, 1, '\r');
+    }
+    return text;
+}
+
+bool makeFile(const std::string& path, const std::string& text) {
+    std::error_code ignored;
+    fs::create_directories((d.game / path).parent_path(), ignored);
+    return static_cast<bool>(std::ofstream(d.game / path, std::ios::binary) << crlf(text));
+}
+
+// The program's resource as text: an icon's image sizes, the manifest, the version's texts.
+std::string resource(const std::string& kind, int id) {
+    HMODULE module = LoadLibraryExW(d.exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id),
+                                kind == "icon"       ? RT_GROUP_ICON
+                                : kind == "manifest" ? RT_MANIFEST
+                                                     : RT_VERSION);
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    std::string text(bytes ? bytes : "", bytes ? SizeofResource(module, found) : 0);
+    if (kind == "version") {
+        text = utf8(std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size() / 2));
+    } else if (kind == "icon") {
+        std::vector<int> sizes; // the images' widths, 0 standing for 256
+        for (std::size_t at = 6; at + 14 <= text.size(); at += 14) {
+            sizes.push_back(text[at] ? static_cast<unsigned char>(text[at]) : 256);
+        }
+        std::sort(sizes.begin(), sizes.end());
+        text.clear();
+        for (int size : sizes) {
+            text += (text.empty() ? "" : " ") + std::to_string(size);
+        }
+    }
+    FreeLibrary(module);
+    return text;
+}
+
+// ---- steps ---------------------------------------------------------------------------------
 
 bool expect() {
     Words targets, wanted;
@@ -269,34 +238,32 @@ bool expect() {
     bool hasText = false, hasRect = false;
     int hold = 0;
     for (std::size_t i = 1; i < d.step.size(); ++i) {
-        const std::string& word = d.step[i];
-        if (word == "text") {
-            hasText = true;
-            text = arg(++i);
-        } else if (word == "rect") {
-            hasRect = true;
-            for (long& value : rect) {
-                value = number(arg(++i));
+        if (arg(i) == "text" || arg(i) == "rect" || arg(i) == "for") {
+            hasText |= arg(i) == "text";
+            hasRect |= arg(i) == "rect";
+            text = arg(i) == "text" ? arg(i + 1) : text;
+            hold = arg(i) == "for" ? std::stoi(arg(i + 1)) : hold;
+            for (int k = 0; arg(i) == "rect" && k < 4; ++k) {
+                rect[k] = number(arg(i + 1 + k));
             }
-        } else if (word == "for") {
-            hold = std::stoi(arg(++i));
-        } else if (word == "missing" || states.count(word)) {
-            wanted.push_back(word);
-        } else if (known(word)) {
-            targets.push_back(word);
+            i += arg(i) == "rect" ? 4 : 1;
+        } else if (std::find(states.begin(), states.end(), arg(i)) != states.end()) {
+            wanted.push_back(arg(i));
+        } else if (known(arg(i))) {
+            targets.push_back(arg(i));
         } else {
-            d.found = "an unknown word: " + word;
+            d.found = "an unknown word: " + arg(i);
             return false;
         }
     }
     const auto met = [&] {
         for (const std::string& name : targets) {
             HWND window = target(name);
-            d.found = name + ": " + describe(window);
-            bool ok = (!hasText || textOf(window) == wide(text)) &&
+            d.found = describe(name, window);
+            bool ok = (!hasText || utf8(textOf(window)) == text) &&
                       (!hasRect || placed(window, rect[0], rect[1], rect[2], rect[3]));
             for (const std::string& state : wanted) {
-                ok = ok && (state == "missing" ? !window : window && states.at(state)(window));
+                ok = ok && is(window, state);
             }
             if (!ok) {
                 return false;
@@ -330,34 +297,6 @@ bool expectAnimation() {
     return ok;
 }
 
-bool expectFile() {
-    return waitFor([] {
-        std::string bytes;
-        const bool there = readFile(d.game + L"\\" + wide(arg(1)), bytes);
-        d.found = there ? "\"" + shown(wide(bytes)) + "\"" : "no file";
-        return arg(2) == "missing" ? !there : there && arg(2) == "equals" && bytes == crlf(arg(3));
-    });
-}
-
-bool makeFile(const std::string& path, const std::string& text) {
-    return writeFile(d.game + L"\\" + wide(path), crlf(text));
-}
-
-bool makeScript() {
-    std::string text = "[name] " + arg(2) + "\n[description] " + arg(3) + "\n[works for] " + arg(4) + "\n";
-    std::string files = "overwrite data\\text\\unused.txt\n";
-    for (std::size_t i = 5; i < d.step.size(); ++i) {
-        if (arg(i) == "checked" || arg(i) == "required") {
-            text += "[" + arg(i) + "]\n";
-        } else if (arg(i).rfind("group=", 0) == 0) {
-            text += "[grouped in] " + arg(i).substr(6) + "\n";
-        } else {
-            files = arg(i);
-        }
-    }
-    return makeFile("data\\campaign\\sub\\" + arg(1), text + "[files]\n" + files);
-}
-
 // Steps that act on a window: it must be there.
 bool act(const std::string& step) {
     const std::string on = step == "ok"                        ? "box"
@@ -365,49 +304,57 @@ bool act(const std::string& step) {
                            : step == "close" && arg(1).empty() ? "main"
                                                                : arg(1);
     static const Words actions = {"close", "press", "ok", "key", "hover", "click", "drag"};
-    HWND window = nullptr;
     if (std::find(actions.begin(), actions.end(), step) == actions.end()) {
         d.found = "an unknown step";
         return false;
     }
+    HWND window = nullptr;
     if (!known(on) || !waitFor([&] { return (window = target(on)) != nullptr; })) {
         d.found = "no window " + on;
         return false;
     }
     if (step == "close" || step == "press" || step == "ok") {
-        return PostMessageW(window, step == "close" ? WM_CLOSE : step == "press" ? BM_CLICK : WM_COMMAND,
-                            step == "ok" ? IDOK : 0, 0);
+        const UINT message = step == "close" ? WM_CLOSE : step == "press" ? BM_CLICK : WM_COMMAND;
+        return PostMessageW(window, message, step == "ok" ? IDOK : 0, 0);
     }
     if (step == "key") {
         const bool shift = arg(1).rfind("shift+", 0) == 0;
-        const WORD code = arg(1).find("TAB") != std::string::npos ? VK_TAB : VK_SPACE;
+        INPUT keys[4] = {};
+        for (int i = 0; i < 4; ++i) {
+            keys[i].type = INPUT_KEYBOARD;
+            keys[i].ki.wVk = (i == 0 || i == 3)                        ? VK_SHIFT
+                             : arg(1).find("TAB") != std::string::npos ? VK_TAB
+                                                                       : VK_SPACE;
+            keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+        }
         SetForegroundWindow(window);
-        if (shift) {
-            key(VK_SHIFT, 0);
-        }
-        key(code, 0);
-        key(code, KEYEVENTF_KEYUP);
-        if (shift) {
-            key(VK_SHIFT, KEYEVENTF_KEYUP);
-        }
-        return true;
+        waitFor([&] { return GetForegroundWindow() == window; });
+        return SendInput(shift ? 4 : 2, shift ? keys : keys + 1, sizeof(INPUT)) != 0;
     }
     if (step == "hover") {
-        // Wine tells a control that the mouse left it on a timer: a second move a moment after
-        // the first shows the mouse coming in to a box that would have missed it.
+        // Wine tells a box that the mouse left it on a timer, so a first move onto the next box
+        // can come too early: the mouse moves a pixel to and fro until the box's name shows.
         const POINT at = centre(window, number(arg(2)), number(arg(3)));
-        mouse(MOUSEEVENTF_MOVE, {at.x - 10, at.y});
-        Sleep(100);
-        mouse(MOUSEEVENTF_MOVE, at);
-        return true;
+        const bool box = GetDlgCtrlID(window) >= 800 && GetDlgCtrlID(window) < 830;
+        int moves = 0;
+        d.found = "the box's name does not show in the name frame";
+        return waitFor([&] {
+            mouse(MOUSEEVENTF_MOVE, {at.x - ++moves % 2, at.y});
+            return !box || textOf(GetDlgItem(target("handler"), 1000)) == textOf(window);
+        });
     }
+    // A click waits until the button shows the press, a drag until it shows the mouse gone.
+    const auto pushed = [&] { return (SendMessageW(window, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; };
     mouse(MOUSEEVENTF_MOVE, centre(window));
     mouse(MOUSEEVENTF_LEFTDOWN);
+    bool ok = waitFor(pushed);
     if (step == "drag") {
         mouse(MOUSEEVENTF_MOVE, centre(target(arg(2))));
+        ok = ok && waitFor([&] { return !pushed(); });
     }
     mouse(MOUSEEVENTF_LEFTUP);
-    return step == "click" || step == "drag";
+    d.found = "the button did not show the press";
+    return ok;
 }
 
 bool carryOut() {
@@ -420,32 +367,42 @@ bool carryOut() {
                         "[name] " + arg(2) + "\n[description]\nThe " + arg(2) + ".\n");
     }
     if (step == "make-script") {
-        return makeScript();
+        std::string text =
+            "[name] " + arg(2) + "\n[description] " + arg(3) + "\n[works for] " + arg(4) + "\n";
+        std::string files = "overwrite data\\text\\unused.txt\n";
+        for (std::size_t i = 5; i < d.step.size(); ++i) {
+            const bool flag = arg(i) == "checked" || arg(i) == "required";
+            text += flag                             ? "[" + arg(i) + "]\n"
+                    : arg(i).rfind("group=", 0) == 0 ? "[grouped in] " + arg(i).substr(6) + "\n"
+                                                     : "";
+            files = flag || arg(i).rfind("group=", 0) == 0 ? files : arg(i);
+        }
+        return makeFile("data\\campaign\\sub\\" + arg(1), text + "[files]\n" + files);
     }
     if (step == "add-launcher") {
-        return CopyFileW(d.launcher.c_str(), (d.game + L"\\Dravik_Launcher.exe").c_str(), FALSE);
+        return CopyFileW(d.launcher.c_str(), (d.game / "Dravik_Launcher.exe").c_str(), FALSE);
     }
     if (step == "start") {
         mouse(MOUSEEVENTF_MOVE, {0, 0}); // out of the way of the windows to come
-        d.program = startProgram(d.game + L"\\DravikSetup.exe", d.game);
+        d.program = startProgram(d.game / "DravikSetup.exe", d.game);
         d.texts.clear();
         return waitFor([] { return target("main") || target("box"); }, 20000);
     }
     if (step == "screenshot") {
         waitFor([] { return false; }, 300); // the windows finish painting
         return screenshot({target("main"), target("handler"), target("box")},
-                          d.shots + L"\\" + wide(arg(1)) + L".png");
+                          d.shots + L"\\" + fs::path(arg(1)).wstring() + L".png");
     }
     if (step == "expect") {
         return expect();
     }
-    if (step == "expect-list") {
+    if (step == "expect-list") { // buttons FIRST + i with their names and places; no others
         return waitFor([] {
             for (int i = 0; i < 10; ++i) {
                 HWND button = GetDlgItem(target("main"), std::stoi(arg(1)) + i);
-                d.found = std::to_string(std::stoi(arg(1)) + i) + ": " + describe(button);
+                d.found = describe(std::to_string(std::stoi(arg(1)) + i), button);
                 if (i + 2u < d.step.size() ? !placed(button, 225, 130 + 27 * i, 190, 20) ||
-                                                 textOf(button) != wide(arg(i + 2))
+                                                 utf8(textOf(button)) != arg(i + 2)
                                            : button != nullptr) {
                     return false;
                 }
@@ -459,7 +416,9 @@ bool carryOut() {
             d.found.clear();
             for (int id = 800; id < 830; ++id) {
                 HWND box = GetDlgItem(handler, id);
-                d.found += !box ? '.' : SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 'x' : '-';
+                d.found += !box                                                  ? '.'
+                           : SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 'x'
+                                                                                 : '-';
             }
             return handler && d.found == arg(1) + std::string(30 - arg(1).size(), '.');
         });
@@ -468,7 +427,7 @@ bool carryOut() {
         return waitFor([] {
             for (std::size_t row = 1; row < d.step.size(); ++row) {
                 HWND box = GetDlgItem(target("handler"), std::stoi(arg(row)));
-                d.found = arg(row) + ": " + describe(box);
+                d.found = describe(arg(row), box);
                 if (!placed(box, 10, 10 + 26 * (row - 1), 185, 23)) {
                     return false;
                 }
@@ -479,7 +438,8 @@ bool carryOut() {
     if (step == "expect-line") {
         return waitFor([] {
             HWND handler = target("handler");
-            for (HWND line = nullptr; handler && (line = FindWindowExW(handler, line, L"Static", nullptr));) {
+            for (HWND line = nullptr;
+                 handler && (line = FindWindowExW(handler, line, L"Static", nullptr));) {
                 if (placed(line, number(arg(1)), number(arg(2)), number(arg(3)), number(arg(4)))) {
                     return true;
                 }
@@ -490,15 +450,20 @@ bool carryOut() {
     if (step == "expect-box") {
         return waitFor([] {
             HWND box = target("box");
-            d.found = "\"" + shown(textOf(box)) + "\" \"" + shown(messageBoxText(box)) + "\"";
-            return box && textOf(box) == wide(arg(1)) && messageBoxText(box) == wide(arg(2));
+            d.found = "\"" + utf8(textOf(box)) + "\" \"" + utf8(textOf(staticOf(box, 0))) + "\"";
+            return box && d.found == "\"" + arg(1) + "\" \"" + arg(2) + "\"";
         });
     }
     if (step == "expect-animation") {
         return expectAnimation();
     }
     if (step == "expect-file") {
-        return expectFile();
+        return waitFor([] {
+            std::ifstream file(d.game / arg(1), std::ios::binary);
+            const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+            d.found = file.is_open() ? "\"" + bytes + "\"" : "no file";
+            return arg(2) == "missing" ? !file.is_open() : file.is_open() && bytes == crlf(arg(3));
+        });
     }
     if (step == "expect-exit") {
         const long code = waitForExit(d.program, 10000);
@@ -517,7 +482,8 @@ bool carryOut() {
 // as this Wine session lasts: the keys are volatile.
 void unmanagedWindows() {
     HKEY key = HKEY_CURRENT_USER;
-    for (const wchar_t* name : {L"Software\\Wine\\AppDefaults", L"DravikSetup.exe", L"X11 Driver"}) {
+    for (const wchar_t* name :
+         {L"Software\\Wine\\AppDefaults", L"DravikSetup.exe", L"X11 Driver"}) {
         RegCreateKeyExW(key, name, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
                         nullptr);
     }
@@ -527,27 +493,24 @@ void unmanagedWindows() {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    std::string text;
-    if (argc < 5 || !readFile(windowsPath(E2E_SOURCE L"/tools/e2e/scenarios.txt"), text)) {
+    std::ifstream file(fs::path(windowsPath(E2E_SOURCE L"/tools/e2e/scenarios.txt")));
+    if (argc < 5 || !file) {
         std::printf("usage: e2e_driver <DravikSetup.exe> <Dravik_Launcher.exe> <scratch folder> "
-                    "<screenshot folder> [scenario]   (beside tools/e2e/scenarios.txt)\n");
+                    "<screenshot folder> [scenario]   (reads tools/e2e/scenarios.txt)\n");
         return 2;
     }
     d.exe = windowsPath(argv[1]);
     d.launcher = windowsPath(argv[2]);
-    const std::wstring scratch = windowsPath(argv[3]);
     d.shots = windowsPath(argv[4]);
-    makeFolders(d.shots);
+    std::error_code ignored;
+    fs::create_directories(d.shots, ignored);
     unmanagedWindows();
 
     // Each scenario's lines (number and text), those of its base first.
     std::vector<std::pair<std::string, std::vector<std::pair<int, std::string>>>> scenarios;
-    int number = 0;
-    for (std::size_t at = 0, end = 0; at < text.size(); at = end + 1) {
-        end = std::min(text.find('\n', at), text.size());
-        const std::string line = text.substr(at, end - at);
+    std::string line;
+    for (int number = 1; std::getline(file, line); ++number) {
         const Words words = split(line);
-        ++number;
         if (!words.empty() && words[0] == "scenario") {
             scenarios.push_back({words[1], {}});
             for (const auto& base : scenarios) {
@@ -561,25 +524,24 @@ int wmain(int argc, wchar_t** argv) {
     }
     int passed = 0, failed = 0;
     for (const auto& [name, lines] : scenarios) {
-        if (argc > 5 && wide(name) != argv[5]) {
+        if (argc > 5 && fs::path(name) != argv[5]) {
             continue;
         }
         std::printf("== %s\n", name.c_str());
         std::fflush(stdout);
-        d.game = scratch + L"\\" + wide(name);
-        removeTree(d.game);
-        makeFolders(d.game + L"\\data\\menu");
-        CopyFileW(windowsPath(E2E_SOURCE L"/sample/game/data/menu/setup_bg.bmp").c_str(),
-                  (d.game + L"\\data\\menu\\setup_bg.bmp").c_str(), FALSE);
-        CopyFileW(d.exe.c_str(), (d.game + L"\\DravikSetup.exe").c_str(), FALSE);
+        d.game = fs::path(windowsPath(argv[3])) / name;
+        fs::remove_all(d.game, ignored);
+        fs::create_directories(d.game / "data" / "menu", ignored);
+        fs::copy_file(windowsPath(E2E_SOURCE L"/sample/game/data/menu/setup_bg.bmp"),
+                      d.game / "data" / "menu" / "setup_bg.bmp", ignored);
+        fs::copy_file(d.exe, d.game / "DravikSetup.exe", ignored);
         bool ok = true;
-        for (const auto& [lineNumber, line] : lines) {
-            d.step = split(line);
-                if (!carryOut()) {
-                std::printf("FAIL line %d: %s\n     found: %s\n", lineNumber, line.c_str(),
-                            d.found.c_str());
-                ok = false;
-                break;
+        for (std::size_t i = 0; ok && i < lines.size(); ++i) {
+            d.step = split(lines[i].second);
+            ok = carryOut();
+            if (!ok) {
+                std::printf("FAIL line %d: %s\n     found: %s\n", lines[i].first,
+                            lines[i].second.c_str(), d.found.c_str());
             }
         }
         if (HWND main = target("main")) {

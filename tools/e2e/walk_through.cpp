@@ -22,7 +22,9 @@ void say(const std::string& text) {
 }
 
 std::string status() {
-    return shown(textOf(staticOfWidth(mainWindow, 156)));
+    std::string text = utf8(textOf(staticOf(mainWindow, 156)));
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
 }
 
 void shoot(const wchar_t* name) {
@@ -35,7 +37,8 @@ void shoot(const wchar_t* name) {
 HWND press(HWND button, const wchar_t* in, int then) {
     PostMessageW(button, BM_CLICK, 0, 0);
     HWND found = nullptr;
-    waitUntil([&] { return (found = GetDlgItem(findWindow(program, in), then)) != nullptr; }, 10000);
+    waitUntil([&] { return (found = GetDlgItem(findWindow(program, in), then)) != nullptr; },
+              10000);
     return found;
 }
 
@@ -44,7 +47,7 @@ void waitForRun(const wchar_t* name) {
     waitUntil(
         [&] {
             if (HWND box = findWindow(program, L"#32770")) {
-                say("error box: " + shown(messageBoxText(box)));
+                say("error box: " + utf8(textOf(staticOf(box, 0))));
                 shoot(name);
                 PostMessageW(box, WM_COMMAND, IDOK, 0);
                 waitUntil([&] { return !IsWindow(box); }, 5000);
@@ -62,7 +65,7 @@ void walkCampaign() {
     if (first == nullptr) {
         return say("no campaign to pick");
     }
-    say("picking campaign \"" + shown(textOf(first)) + "\"");
+    say("picking campaign \"" + utf8(textOf(first)) + "\"");
     HWND ok = press(first, L"Script-Handler", 100);
     if (ok == nullptr) {
         return say("the Script Handler did not open");
@@ -70,7 +73,7 @@ void walkCampaign() {
     for (int id = 800; id < 830; ++id) {
         if (HWND box = GetDlgItem(GetParent(ok), id)) {
             const bool checked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
-            say(std::string(checked ? "  [x] " : "  [ ] ") + shown(textOf(box)));
+            say(std::string(checked ? "  [x] " : "  [ ] ") + utf8(textOf(box)));
         }
     }
     shoot(L"03-script-handler");
@@ -79,7 +82,7 @@ void walkCampaign() {
     HWND box = nullptr;
     waitUntil([&] { return !IsWindow(handler) || (box = findWindow(program, L"#32770")); }, 5000);
     if (box != nullptr && IsWindow(handler)) {
-        say("OK refused: " + shown(messageBoxText(box)));
+        say("OK refused: " + utf8(textOf(staticOf(box, 0))));
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         waitUntil([&] { return !IsWindow(box); }, 5000);
         PostMessageW(handler, WM_CLOSE, 0, 0);
@@ -96,7 +99,7 @@ void walkTranslation() {
     if (first == nullptr) {
         return say("no translation to pick");
     }
-    say("picking translation \"" + shown(textOf(first)) + "\"");
+    say("picking translation \"" + utf8(textOf(first)) + "\"");
     PostMessageW(first, BM_CLICK, 0, 0);
     waitUntil([] { return !IsWindowEnabled(mainWindow); }, 2000);
     waitForRun(L"06-translation-run-error-box");
@@ -111,7 +114,7 @@ int wmain(int argc, wchar_t** argv) {
         return 2;
     }
     shots = windowsPath(argv[3]);
-    makeFolders(shots);
+    CreateDirectoryW(shots.c_str(), nullptr);
     program = startProgram(windowsPath(argv[1]), windowsPath(argv[2]));
     waitUntil(
         [] {
@@ -121,7 +124,7 @@ int wmain(int argc, wchar_t** argv) {
         20000);
     if (mainWindow == nullptr) {
         if (HWND box = findWindow(program, L"#32770")) {
-            say("start-up error: " + shown(messageBoxText(box)));
+            say("start-up error: " + utf8(textOf(staticOf(box, 0))));
             PostMessageW(box, WM_COMMAND, IDOK, 0);
         }
         std::printf("exit code %ld\n", waitForExit(program, 10000));
