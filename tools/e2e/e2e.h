@@ -1,0 +1,130 @@
+// What the end-to-end driver and the main job's walk-through share to work DravikSetup.exe from
+// outside: its process, its windows and controls, and screenshots.
+#pragma once
+
+#include <windows.h>
+
+#include <objidl.h> // the GDI+ headers want the COM types, std::min and std::max
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+using std::max;
+using std::min;
+
+#include <gdiplus.h>
+
+namespace e2e {
+
+inline std::string utf8(const std::wstring& text) {
+    std::string bytes(text.size() * 3, '\0');
+    bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                     bytes.data(), static_cast<int>(bytes.size()), nullptr,
+                                     nullptr));
+    return bytes;
+}
+
+// A Unix path handed over by ctest ("/work/...") is the Wine drive path "Z:\work\...".
+inline std::wstring windowsPath(std::wstring path) {
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path.rfind(L'\\', 0) == 0 ? L"Z:" + path : path;
+}
+
+inline bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
+    for (const ULONGLONG end = GetTickCount64() + milliseconds; !condition(); Sleep(20)) {
+        if (GetTickCount64() >= end) {
+            return false;
+        }
+    }
+    return true;
+}
+
+inline PROCESS_INFORMATION startProgram(std::wstring exe, const std::wstring& folder) {
+    PROCESS_INFORMATION process{};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    CreateProcessW(exe.c_str(), exe.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                   &startup, &process);
+    return process;
+}
+
+// The exit code, or -1 when the program did not end in time (it is then ended).
+inline long waitForExit(PROCESS_INFORMATION& process, int milliseconds) {
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, milliseconds) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.hProcess, &code)) {
+        TerminateProcess(process.hProcess, code);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    process = {};
+    return static_cast<long>(code);
+}
+
+// The program's visible top-level window of that class ("#32770" for message boxes).
+inline HWND findWindow(const PROCESS_INFORMATION& process, const wchar_t* className) {
+    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, nullptr));) {
+        DWORD id = 0;
+        if (GetWindowThreadProcessId(window, &id) && id == process.dwProcessId &&
+            IsWindowVisible(window)) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+inline std::wstring textOf(HWND window) {
+    wchar_t text[5000]; // the longest message
+    DWORD_PTR length = 0;
+    if (!window || !SendMessageTimeoutW(window, WM_GETTEXT, 5000, reinterpret_cast<LPARAM>(text),
+                                        SMTO_ABORTIFHUNG, 3000, &length)) {
+        return L"";
+    }
+    return std::wstring(text, length);
+}
+
+// The static control of that width (the main window's status label is 156 pixels wide, its
+// frame 160); of width 0, the one with the longest text (a message box's message).
+inline HWND staticOf(HWND parent, LONG width) {
+    HWND found = nullptr;
+    for (HWND child = nullptr;
+         parent && (child = FindWindowExW(parent, child, L"Static", nullptr));) {
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        if (width ? rect.right - rect.left == width : textOf(child).size() > textOf(found).size()) {
+            found = child;
+        }
+    }
+    return found;
+}
+
+// Saves the screen area of the given windows (their union) as a PNG.
+inline bool screenshot(const std::vector<HWND>& windows, const std::wstring& path) {
+    RECT area{}, rect{};
+    for (HWND window : windows) {
+        if (window && GetWindowRect(window, &rect)) {
+            UnionRect(&area, &area, &rect);
+        }
+    }
+    static const bool started = [] {
+        ULONG_PTR token = 0;
+        Gdiplus::GdiplusStartupInput input;
+        return Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+    }();
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    const CLSID png{0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+    const bool saved =
+        started &&
+        Gdiplus::Bitmap(bitmap, nullptr).Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
+    DeleteObject(bitmap);
+    return saved;
+}
+
+} // namespace e2e
