@@ -8,10 +8,16 @@ start=$(date +%s)
 dravik_install_missing
 status=0
 run() { echo "== $*"; "$@" || status=1; }
+took() { echo "== $1 done at $(( $(date +%s) - start )) s"; }
+
+# The Wine prefix is made while the first build works: it mostly waits.
+dravik_wine_prefix >/dev/null 2>&1 &
+prefix=$!
 
 for preset in native sanitize; do
     dravik_build "$preset"
-    run ctest --preset "$preset"
+    run ctest --preset "$preset" -j2
+    took "$preset"
 done
 
 # ThreadSanitizer for the code that shares state between threads: the runs and their
@@ -19,14 +25,18 @@ done
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan --target app_tests
 run ctest --preset tsan -R '^app_tests$'
+took tsan
 
 dravik_build fuzz
 run ctest --test-dir build/fuzz --output-on-failure
+took fuzz
 
+wait "$prefix" || true
 dravik_wine_prefix
 dravik_build windows
 run xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows
 echo "== screenshots of the windows (end-to-end tests): $DRAVIK_ROOT/build/windows/screenshots"
+took windows
 
 wineserver -k >/dev/null 2>&1 || true
 echo "== all tests took $(( $(date +%s) - start )) s"
