@@ -472,6 +472,8 @@ def main():
         print(f"caught in baseline.txt but not now: {' '.join(lost)}")
     print(f"results: {os.path.relpath(RESULTS, ROOT)}, logs: {os.path.relpath(LOGS, ROOT)}/")
 
+    # Compared before baseline.txt is written: that change is the run's own.
+    after, status_text = work_tree_fingerprint()
     if args.write_baseline:
         whole = {m.id for m in parse_mutants(MUTANTS)[0]}
         if interrupted or {r[0].id for r in results} != whole or args.related:
@@ -482,13 +484,14 @@ def main():
             with open(BASELINE, "w", encoding="utf-8") as f:
                 f.write("# Which mutants of mutants.txt the native unit tests catch; written by\n"
                         "# run-mutants.sh --write-baseline. A later run lists every mutant that\n"
-                        "# is caught here but not there. Columns: id, verdict, what.\n")
-                for m, verdict, _, _ in results:
-                    f.write(f"{m.id:5} {verdict:13} {m.what}\n")
+                        "# is caught here but not there. Columns: id, verdict, the test program\n"
+                        "# that failed first (\"-\" when none), what the fault is.\n")
+                for m, verdict, detail, _ in results:
+                    first = detail.split(",")[0].split(" ")[0] if verdict == "caught" else "-"
+                    f.write(f"{m.id:5} {verdict:13} {first:17} {m.what}\n")
                 f.write(f"# caught {caught} of {len(results)}\n")
             print(f"written: {os.path.relpath(BASELINE, ROOT)}")
 
-    after, status_text = work_tree_fingerprint()
     if after == fingerprint:
         print("work tree: unchanged by the run (git status and git diff as before)")
     else:
