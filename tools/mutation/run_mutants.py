@@ -242,27 +242,25 @@ def build(log):
 FAILED_LINE = re.compile(r"^\s*\d+ - (\S+) \((.+)\)\s*$")
 
 
-def run_tests(programs, log, timeout, stop_on_failure):
-    """Runs the test programs in order. Returns (failing programs with their reason, timed
-    out, seconds)."""
-    start = time.monotonic()
-    failed = []
-    # One ctest call per program keeps the order and stops at the first failure.
-    groups = [[p] for p in programs] if stop_on_failure else [programs]
-    for group in groups:
-        left = None if timeout is None else max(1.0, timeout - (time.monotonic() - start))
-        regex = "^(" + "|".join(group) + ")$"
-        code, text = run(NICE + ["ctest", "--preset", "native", "--no-tests=error", "-R", regex],
-                         TREE, log, timeout=left)
+def run_tests(programs, log, limits, stop_on_failure):
+    """Runs the test programs in order, one ctest call each (that keeps the order and lets a
+    run stop at the first failure). limits gives each program's time limit (None: none).
+    Returns (failing programs with their reason, seconds each program took)."""
+    failed, seconds = [], {}
+    for program in programs:
+        start = time.monotonic()
+        code, text = run(NICE + ["ctest", "--preset", "native", "--no-tests=error",
+                                 "-R", f"^{program}$"],
+                         TREE, log, timeout=limits.get(program))
+        seconds[program] = time.monotonic() - start
         if code is None:
-            return failed + [(group[0] if len(group) == 1 else "ctest", "timeout")], True, \
-                time.monotonic() - start
-        if code != 0:
+            failed.append((program, f"killed after {limits.get(program):.0f} s"))
+        elif code != 0:
             names = [m.groups() for m in map(FAILED_LINE.match, text.split("\n")) if m]
-            failed += names or [("ctest", f"exit {code}")]
-            if stop_on_failure:
-                break
-    return failed, False, time.monotonic() - start
+            failed += names or [(program, f"ctest exit {code}")]
+        if failed and stop_on_failure:
+            break
+    return failed, seconds
 
 
 def clean_scratch():
@@ -317,11 +315,13 @@ def main():
                         help="run every test program even after one failed, to record "
                              "all programs that catch each mutant")
     parser.add_argument("--timeout", type=float, default=None,
-                        help="seconds the tests of one mutant may take before it counts as "
-                             "caught by a timeout (default: 3 x the clean run + 60)")
+                        help="seconds each test program may take with a mutant before it is "
+                             "killed and the mutant counts as caught (default: 4 x what the "
+                             "program took in the clean run + 60)")
     parser.add_argument("--skip-clean-run", action="store_true",
                         help="do not build and test the unmutated copy first (quicker when "
-                             "re-checking a few mutants; the time limit is then 600 s)")
+                             "re-checking a few mutants; each program's time limit is then "
+                             "300 s)")
     parser.add_argument("--write-baseline", action="store_true",
                         help="write tools/mutation/baseline.txt from this run "
                              "(the whole list must have run)")
@@ -379,20 +379,23 @@ def main():
         if not build(clean_log):
             print(f"the unmutated build fails: see {os.path.relpath(clean_log, ROOT)}")
             return 2
-        failed, seconds = [], 180.0
+        failed, clean = [], {}
         if not args.skip_clean_run:
-            failed, _, seconds = run_tests(ALL_TESTS, clean_log, None, stop_on_failure=False)
+            failed, clean = run_tests(ALL_TESTS, clean_log, {}, stop_on_failure=False)
         clean_scratch()
         if failed:
             print(f"the unmutated tests fail ({', '.join(n for n, _ in failed)}): "
                   f"see {os.path.relpath(clean_log, ROOT)}")
             return 2
-        timeout = args.timeout or 3 * seconds + 60
+        # An endless loop counts as caught once its program takes far longer than it did
+        # without the fault.
+        limits = {p: args.timeout or (4 * clean[p] + 60 if p in clean else 300.0)
+                  for p in ALL_TESTS}
         if args.skip_clean_run:
-            print(f"== clean run skipped; time limit per mutant {timeout:.0f} s")
+            print("== clean run skipped")
         else:
-            print(f"== clean run: all native tests pass in {seconds:.0f} s; "
-                  f"time limit per mutant {timeout:.0f} s")
+            print(f"== clean run: all native tests pass in {sum(clean.values()):.0f} s")
+        print("== time limits: " + ", ".join(f"{p} {limits[p]:.0f} s" for p in ALL_TESTS))
 
         for m in mutants:
             t0 = time.monotonic()
@@ -412,8 +415,7 @@ def main():
                     verdict, detail = "did-not-build", "see the log"
                 else:
                     programs = test_order(m.file, args.related)
-                    failed, timed_out, _ = run_tests(programs, log, timeout,
-                                                     stop_on_failure=not args.full)
+                    failed, _ = run_tests(programs, log, limits, stop_on_failure=not args.full)
                     if failed:
                         verdict = "caught"
                         detail = ", ".join(f"{n} ({why})" if why != "Failed" else n
