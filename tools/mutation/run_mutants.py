@@ -363,6 +363,7 @@ def main():
         signal.signal(s, on_signal)
 
     fingerprint, _ = work_tree_fingerprint()
+    head = git("rev-parse", "--short", "HEAD").decode().strip()  # what the copy is made from
     started = time.monotonic()
     results = []  # (mutant, verdict, detail, seconds)
     applied = None  # (path, original text) while a mutant is in the copy
@@ -456,7 +457,7 @@ def main():
     lost = [r[0].id for r in results if baseline.get(r[0].id) == "caught" and r[1] != "caught"]
 
     with open(RESULTS, "w", encoding="utf-8") as f:
-        f.write(f"# mutation run of {git('rev-parse', '--short', 'HEAD').decode().strip()}"
+        f.write(f"# mutation run of {head}"
                 f"{' (work tree has changes)' if work_tree_fingerprint()[1] else ''}, "
                 f"{time.strftime('%Y-%m-%d %H:%M')}, {total:.0f} s"
                 f"{', related tests only' if args.related else ''}\n")
@@ -491,7 +492,8 @@ def main():
                 for m, verdict, detail, _ in results:
                     first = detail.split(",")[0].split(" ")[0] if verdict == "caught" else "-"
                     f.write(f"{m.id:5} {verdict:13} {first:17} {m.what}\n")
-                f.write(f"# caught {caught} of {len(results)}\n")
+                f.write(f"# caught {caught} of {len(results)}; measured on commit {head}, "
+                        f"{time.strftime('%Y-%m-%d')}, {total / 60:.0f} min\n")
             print(f"written: {os.path.relpath(BASELINE, ROOT)}")
 
     if after == fingerprint:
