@@ -48,6 +48,22 @@ bool removeFolder(std::u16string_view path);
 // depends on the drive. Returns false when the folder cannot be listed.
 bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries);
 
+// Which file a path names, whatever its spelling: the same for every path of one file (on
+// Windows "data\Text\x.txt" and "data\text\x.txt", or a short name), different for
+// different files. False when the path names no file that can be opened (a folder, nothing).
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+bool fileIdentity(std::u16string_view path, FileIdentity& identity);
+
+// A form of a path that is equal for every spelling the system takes as one name: on
+// Windows the full path with case folded (and trailing dots and blanks dropped as Windows
+// drops them), elsewhere the path itself. For files that do not exist yet; an existing
+// file is better known by its identity. No file operation.
+std::u16string fileNameKey(std::u16string_view path);
+
 // True when a file or folder of that name exists.
 bool pathExists(std::u16string_view path);
 bool folderExists(std::u16string_view path);
@@ -77,6 +93,9 @@ bool setCurrentDirectory(std::u16string_view path);
 // Creates a new, empty, uniquely named file in `folder` and gives its path
 // ("<folder>\~dravikXXXXXX.tmp", six hex digits). Fails when no such file can be made.
 bool makeTemporaryFile(std::u16string_view folder, std::u16string& path);
+
+// The name makeTemporaryFile gives for a number: "~dravik" + six hex digits + ".tmp".
+std::u16string temporaryFileName(unsigned number);
 
 // True for the names makeTemporaryFile gives and nothing else: what a crash may leave
 // behind of ours.

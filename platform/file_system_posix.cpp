@@ -201,6 +201,22 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) 
     return true;
 }
 
+bool fileIdentity(std::u16string_view path, FileIdentity& identity) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    struct stat st {};
+    if (::stat(nativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    return true;
+}
+
+std::u16string fileNameKey(std::u16string_view path) {
+    return std::u16string(path); // names compare exactly here
+}
+
 bool pathExists(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
@@ -274,7 +290,7 @@ bool makeTemporaryFile(std::u16string_view folder, std::u16string& path) {
         (static_cast<unsigned>(::getpid()) << 12) ^ static_cast<unsigned>(::time(nullptr));
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::u16string candidate = std::u16string(folder) + u"\\" +
-                                         detail::temporaryFileName(next.fetch_add(1) & 0xFFFFFF);
+                                         temporaryFileName(next.fetch_add(1) & 0xFFFFFF);
         const int fd =
             ::open(nativePath(candidate).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {

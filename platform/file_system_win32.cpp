@@ -1,6 +1,7 @@
 // Win32 implementation of the file layer (the W functions). Replace, rename and delete
 // retry for a moment when another program (an antivirus, an indexer) holds the file.
 #include "platform/file_operation.h"
+#include "platform/unicode.h"
 
 #include <atomic>
 #include <windows.h>
@@ -195,6 +196,50 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) 
     return true;
 }
 
+bool fileIdentity(std::u16string_view path, FileIdentity& identity) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    HANDLE file = CreateFileW(wide(path).c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(file, &information) != 0 &&
+                       (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    CloseHandle(file);
+    if (known) {
+        identity = {information.dwVolumeSerialNumber,
+                    (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+    }
+    return known;
+}
+
+std::u16string fileNameKey(std::u16string_view path) {
+    // The full path as Windows forms it (".", trailing dots and blanks), case folded.
+    const std::wstring given = wide(path);
+    std::wstring full(given.size() + MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                    nullptr);
+    if (length >= full.size()) {
+        full.resize(length + 1);
+        length = GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                  nullptr);
+    }
+    std::u16string key;
+    if (length == 0 || length >= full.size()) {
+        key = std::u16string(path);
+    } else {
+        key.assign(full.begin(), full.begin() + length);
+    }
+    for (char16_t& c : key) {
+        c = upperCase(c);
+    }
+    return key;
+}
+
 bool pathExists(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
@@ -273,7 +318,7 @@ bool makeTemporaryFile(std::u16string_view folder, std::u16string& path) {
     static std::atomic<unsigned> next = (GetCurrentProcessId() << 12) ^ GetTickCount();
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::u16string candidate = std::u16string(folder) + u"\\" +
-                                         detail::temporaryFileName(next.fetch_add(1) & 0xFFFFFF);
+                                         temporaryFileName(next.fetch_add(1) & 0xFFFFFF);
         HANDLE file = CreateFileW(wide(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
