@@ -40,10 +40,18 @@ bool backUpGameFile(std::u16string_view gamePath, std::u16string_view relativePa
 }
 
 bool backUpGameFileContent(std::u16string_view gamePath, std::u16string_view relativePath,
-                           std::string_view bytes) {
+                           std::string_view bytes, std::int64_t lastWrite) {
     std::u16string copy;
-    if (prepareCopy(gamePath, relativePath, copy)) {
-        platform::writeFileSafely(copy, bytes, platform::Placing::onlyIfMissing);
+    std::u16string temporary;
+    if (!prepareCopy(gamePath, relativePath, copy) ||
+        platform::prepareSafeWrite(copy, bytes, temporary) != platform::SafeWriteResult::written) {
+        return true;
     }
+    // A re-applied campaign tells the kept copy of its own file by this time.
+    if (lastWrite != 0 && !platform::setLastWriteTime(temporary, lastWrite)) {
+        platform::deleteFile(temporary);
+        return true;
+    }
+    platform::placeSafeWrite(temporary, copy, platform::Placing::onlyIfMissing);
     return true;
 }

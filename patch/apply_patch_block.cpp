@@ -140,8 +140,9 @@ bool backUpOnFirstTouch(const PatchBlock& block, PatchContext& context) {
         // the run changed already, under another spelling, is kept as changed: what a copy
         // of it on disk would hold).
         std::string_view content;
-        if (viewContent(texts, destination, content)) {
-            backUpGameFileContent(destination, relative, content);
+        std::int64_t lastWrite = 0;
+        if (viewContent(texts, destination, content, lastWrite)) {
+            backUpGameFileContent(destination, relative, content, lastWrite);
         } else {
             backUpGameFile(destination, relative);
         }

@@ -27,11 +27,13 @@ OpenText* find(OpenTexts& texts, std::u16string_view path) {
         return &texts.files[known->second];
     }
     platform::FileIdentity identity;
-    if (platform::fileIdentity(path, identity)) {
+    platform::FileInfo info;
+    if (platform::fileIdentity(path, identity, &info)) {
         const auto [entry, isNew] = texts.byIdentity.try_emplace(identity, texts.files.size());
         if (isNew) {
             texts.files.emplace_back();
             texts.files.back().readPath = spelling;
+            texts.files.back().lastWrite = info.lastWrite;
         }
         texts.bySpelling[spelling] = entry->second;
         return &texts.files[entry->second];
@@ -229,12 +231,14 @@ bool openTextExists(OpenTexts& texts, std::u16string_view path) {
     return platform::pathExists(path);
 }
 
-bool viewContent(OpenTexts& texts, std::u16string_view path, std::string_view& content) {
+bool viewContent(OpenTexts& texts, std::u16string_view path, std::string_view& content,
+                 std::int64_t& lastWrite) {
     OpenText* file = find(texts, path);
     if (file == nullptr || !load(texts, *file)) {
         return false;
     }
     content = contentOf(*file, texts.scratch);
+    lastWrite = file->changed ? 0 : file->lastWrite;
     return true;
 }
 

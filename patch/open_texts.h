@@ -50,6 +50,7 @@ struct OpenText {
     TextChange change;
     std::size_t changeOrder = 0;
     std::uint64_t lastUse = 0;
+    std::int64_t lastWrite = 0; // of the file as found on disk (0: made by the run)
 };
 
 struct OpenTexts {
@@ -81,7 +82,9 @@ bool openBytes(OpenTexts& texts, std::u16string_view path, std::string& bytes);
 bool openTextExists(OpenTexts& texts, std::u16string_view path);
 
 // The file's content as the run has it, without a copy; valid until the next call.
-bool viewContent(OpenTexts& texts, std::u16string_view path, std::string_view& content);
+// `lastWrite` is the file's last-write time on disk while the run has not changed it, else 0.
+bool viewContent(OpenTexts& texts, std::u16string_view path, std::string_view& content,
+                 std::int64_t& lastWrite);
 
 // The file's text in the given encoding, to be changed in place: from now on this text is
 // the file's content. Null when the file cannot be read. Valid until the next call.

@@ -16,13 +16,34 @@
 
 namespace platform {
 
+// Last-write times count 100-nanosecond steps since 1 January 1601 (UTC), as Windows does.
+inline constexpr std::int64_t fileTimeSecond = 10'000'000;
+
 struct FolderEntry {
     std::u16string name; // the entry's own name, no folder part
     bool isFolder = false;
-    bool isLink = false; // a symbolic link or junction (never descended into)
+    bool isLink = false;       // a symbolic link or junction (never descended into)
+    std::uint64_t size = 0;    // bytes, for a file
+    std::int64_t lastWrite = 0; // last-write time
 };
 
-// Copies a file. With failIfExists an existing target makes the copy fail.
+// What a listing tells of one file or folder.
+struct FileInfo {
+    bool isFolder = false;
+    std::uint64_t size = 0;
+    std::int64_t lastWrite = 0;
+};
+// False when nothing of that name can be looked at.
+bool fileInfo(std::u16string_view path, FileInfo& info);
+
+// Sets the last-write time of a file.
+bool setLastWriteTime(std::u16string_view path, std::int64_t lastWrite);
+
+// The time now, in last-write time steps. No file operation.
+std::int64_t currentFileTime();
+
+// Copies a file; the copy keeps the source's last-write time (as Windows copies do). With
+// failIfExists an existing target makes the copy fail.
 bool copyFile(std::u16string_view from, std::u16string_view to, bool failIfExists);
 
 // Renames (moves) a file or folder; fails when the destination exists.
@@ -56,7 +77,8 @@ struct FileIdentity {
     std::uint64_t index = 0;
     auto operator<=>(const FileIdentity&) const = default;
 };
-bool fileIdentity(std::u16string_view path, FileIdentity& identity);
+// With `info`, also what a listing would tell of the file.
+bool fileIdentity(std::u16string_view path, FileIdentity& identity, FileInfo* info = nullptr);
 
 // A form of a path that is equal for every spelling the system takes as one name: on
 // Windows the full path with case folded (and trailing dots and blanks dropped as Windows

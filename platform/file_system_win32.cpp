@@ -21,6 +21,11 @@ std::u16string narrow16(const wchar_t* text) {
     return out;
 }
 
+std::int64_t fileTimeOf(const FILETIME& time) {
+    return static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) |
+                                     time.dwLowDateTime);
+}
+
 bool isLockError(DWORD error) {
     return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
            error == ERROR_ACCESS_DENIED;
@@ -189,6 +194,8 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) 
         entry.name = name;
         entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        entry.size = entry.isFolder ? 0 : (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+        entry.lastWrite = fileTimeOf(data.ftLastWriteTime);
         entries.push_back(std::move(entry));
     } while (FindNextFileW(search, &data));
     FindClose(search);
@@ -196,7 +203,7 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) 
     return true;
 }
 
-bool fileIdentity(std::u16string_view path, FileIdentity& identity) {
+bool fileIdentity(std::u16string_view path, FileIdentity& identity, FileInfo* info) {
     if (!detail::beginOperation()) {
         return false;
     }
@@ -213,8 +220,51 @@ bool fileIdentity(std::u16string_view path, FileIdentity& identity) {
     if (known) {
         identity = {information.dwVolumeSerialNumber,
                     (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+        if (info != nullptr) {
+            info->isFolder = false;
+            info->size = (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
+            info->lastWrite = fileTimeOf(information.ftLastWriteTime);
+        }
     }
     return known;
+}
+
+bool fileInfo(std::u16string_view path, FileInfo& info) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    info.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info.size = info.isFolder ? 0 : (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    info.lastWrite = fileTimeOf(data.ftLastWriteTime);
+    return true;
+}
+
+bool setLastWriteTime(std::u16string_view path, std::int64_t lastWrite) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    HANDLE file = CreateFileW(wide(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    FILETIME time{};
+    time.dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(lastWrite) & 0xFFFFFFFF);
+    time.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(lastWrite) >> 32);
+    const bool set = SetFileTime(file, nullptr, nullptr, &time) != 0;
+    CloseHandle(file);
+    return set;
+}
+
+std::int64_t currentFileTime() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return fileTimeOf(now);
 }
 
 std::u16string fileNameKey(std::u16string_view path) {
