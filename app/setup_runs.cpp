@@ -3,6 +3,7 @@
 #include "backup/remove_leftovers.h"
 #include "backup/switch_campaign.h"
 #include "catalogue/game_paths.h"
+#include "patch/open_texts.h"
 #include "patch/run_patch_script.h"
 #include "platform/file_system.h"
 #include "translation/translation_entry.h"
@@ -65,7 +66,10 @@ void runCampaignSetup(AppState& app) {
                   {previous});
     }
 
-    PatchContext context{app.errors, &touched};
+    // The scripts work on the run's files in memory; each changed file is written once, after
+    // the last script.
+    OpenTexts texts;
+    PatchContext context{app.errors, &touched, &texts};
     const auto& scripts = app.catalogue.scriptList;
     for (std::size_t slot = 0; slot < maxScripts; ++slot) {
         if (!app.scriptSelected[slot] || slot >= scripts.size()) {
@@ -78,6 +82,7 @@ void runCampaignSetup(AppState& app) {
         // Recorded whatever the outcome: the script may have changed files before failing.
         appendRecordedScript(state, entry.fileName);
     }
+    writeOpenTexts(texts, app.errors);
 
     app.touchedFiles = nullptr;
     // The record names the campaign whose save games are in "saves": when they could not be

@@ -6,8 +6,12 @@
 
 #include <string>
 
-bool backUpGameFile(std::u16string_view gamePath, std::u16string_view relativePath) {
-    // One folder per folder level after "data\"; the file name itself is never a folder.
+namespace {
+
+// One folder per folder level after "data\"; the file name itself is never a folder. True
+// when the copy is still to be made.
+bool prepareCopy(std::u16string_view gamePath, std::u16string_view relativePath,
+                 std::u16string& copy) {
     std::u16string folder(backupRoot);
     constexpr std::size_t afterData = 5;
     std::size_t start = afterData;
@@ -18,12 +22,36 @@ bool backUpGameFile(std::u16string_view gamePath, std::u16string_view relativePa
         platform::createFolder(folder);
         start = slash + 1;
     }
-    const std::u16string copy = keptCopyPath(relativePath);
-    if (platform::pathExists(copy)) {
-        return true; // the first copy wins
+    copy = keptCopyPath(relativePath);
+    return !platform::pathExists(copy); // the first copy wins
+}
+
+} // namespace
+
+bool backUpGameFile(std::u16string_view gamePath, std::u16string_view relativePath) {
+    std::u16string copy;
+    if (!prepareCopy(gamePath, relativePath, copy)) {
+        return true;
     }
     // Given its place in one step and without replacing anything: a copy cut off by a crash
     // must never become the kept original.
     platform::copyFileSafely(gamePath, copy, platform::Placing::onlyIfMissing);
+    return true;
+}
+
+bool backUpGameFileContent(std::u16string_view gamePath, std::u16string_view relativePath,
+                           std::string_view bytes, std::int64_t lastWrite) {
+    std::u16string copy;
+    std::u16string temporary;
+    if (!prepareCopy(gamePath, relativePath, copy) ||
+        platform::prepareSafeWrite(copy, bytes, temporary) != platform::SafeWriteResult::written) {
+        return true;
+    }
+    // A re-applied campaign tells the kept copy of its own file by this time.
+    if (lastWrite != 0 && !platform::setLastWriteTime(temporary, lastWrite)) {
+        platform::deleteFile(temporary);
+        return true;
+    }
+    platform::placeSafeWrite(temporary, copy, platform::Placing::onlyIfMissing);
     return true;
 }

@@ -4,10 +4,20 @@
 #include "platform/file_system.h"
 #include "platform/unicode.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace {
+
+// Time stamps of coarse file systems are two seconds apart: a campaign file changed less
+// than this before its installation could share its time with a later change of the copy.
+constexpr std::int64_t racyTime = 3 * platform::fileTimeSecond;
+
+bool sameStamp(const platform::FileInfo& file, const platform::FolderEntry& campaignFile) {
+    return !file.isFolder && file.size == campaignFile.size &&
+           file.lastWrite == campaignFile.lastWrite;
+}
 
 // True when both files can be read and hold the same bytes. The starts are compared first:
 // files that differ usually differ there, and then neither is read whole.
@@ -35,51 +45,54 @@ bool sameContent(const std::u16string& a, const std::u16string& b) {
 // campaign's bytes (typically one the campaign added in an earlier run) is neither kept
 // nor written: a file the campaign itself put there is no original, and this way a
 // campaign installed again leaves the same game folder as a first install.
-void installFile(const std::u16string& source, const std::u16string& target,
-                 const std::u16string& kept) {
-    if (platform::folderExists(target)) {
-        return; // a game folder of that name: it is not moved into the tree, nor replaced
+void installFile(const platform::FolderEntry& campaignFile, const std::u16string& source,
+                 const std::u16string& target, const std::u16string& kept, std::int64_t start) {
+    platform::FileInfo game;
+    if (platform::fileInfo(target, game)) {
+        if (game.isFolder) {
+            return; // a game folder of that name: it is not moved into the tree, nor replaced
+        }
+        // A size of its own tells a different file without reading it. The same size and
+        // time are no proof here: two unrelated files written within one tick of the clock
+        // share their time.
+        if (game.size == campaignFile.size && sameContent(target, source)) {
+            return;
+        }
     }
-    if (sameContent(target, source)) {
-        return;
-    }
+    bool copied = false;
     if (platform::renameFile(target, kept)) {
-        if (!platform::copyFile(source, target, true)) {
+        copied = platform::copyFile(source, target, true);
+        if (!copied) {
             platform::copyFile(kept, target, true); // keep the game playable meanwhile
         }
-        return;
+    } else if (platform::pathExists(kept)) {
+        copied = platform::copyFile(source, target, false);
+    } else {
+        // No copy in the tree: only a file that is new to the game may be written.
+        copied = platform::copyFile(source, target, true);
     }
-    if (platform::pathExists(kept)) {
-        platform::copyFile(source, target, false);
-        return;
+    if (copied && campaignFile.lastWrite > start - racyTime) {
+        platform::setLastWriteTime(target, campaignFile.lastWrite - 2 * racyTime);
     }
-    // No copy in the tree: only a file that is new to the game may be written.
-    platform::copyFile(source, target, true);
 }
 
-} // namespace
-
-bool isPlainFolderName(std::u16string_view name) {
-    return !name.empty() && name != u"." && name != u".." &&
-           name.find_first_of(u"\\/:*?") == std::u16string_view::npos;
-}
-
-bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subPath) {
-    if (!isPlainFolderName(campaign)) {
-        return true;
-    }
-    const bool topLevel = subPath.empty();
-    const std::u16string sub = topLevel ? std::u16string(u"\\") : std::u16string(subPath);
-    if (!topLevel) {
+// Calls `file` with each file of the campaign (below sub-path `sub`, depth first, in listing
+// order), its source path and its relative path ("\text\names.txt"); makes the folders on
+// the way when `makeFolders` is set.
+void forEachCampaignFile(
+    std::u16string_view campaign, const std::u16string& sub, bool makeFolders,
+    const std::function<void(const platform::FolderEntry&, const std::u16string& source,
+                             const std::u16string& relative)>& file) {
+    const bool topLevel = sub == u"\\";
+    if (!topLevel && makeFolders) {
         const std::u16string folder = sub.substr(0, sub.size() - 1); // without the last "\"
         platform::createFolder(u"data" + folder);
         platform::createFolder(std::u16string(backupRoot) + folder);
     }
-
     std::vector<platform::FolderEntry> entries;
     const std::u16string campaignFolder = campaignFolderPath(campaign) + sub;
     if (!platform::listFolder(campaignFolder + u"*.*", entries)) {
-        return true;
+        return;
     }
     for (const platform::FolderEntry& entry : entries) {
         if (entry.isLink) {
@@ -92,14 +105,59 @@ bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subP
                                              std::u16string(backupRoot) + u'\\')) {
                 continue;
             }
-            installCampaignFiles(campaign, deeper);
+            forEachCampaignFile(campaign, deeper, makeFolders, file);
             continue;
         }
         if (topLevel && entry.name == u"campaign.txt") {
             continue; // the campaign's descriptor
         }
-        installFile(campaignFolder + entry.name, u"data" + sub + entry.name,
-                    std::u16string(backupRoot) + sub + entry.name);
+        file(entry, campaignFolder + entry.name, sub + entry.name);
     }
+}
+
+} // namespace
+
+bool isPlainFolderName(std::u16string_view name) {
+    return !name.empty() && name != u"." && name != u".." &&
+           name.find_first_of(u"\\/:*?") == std::u16string_view::npos;
+}
+
+bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subPath,
+                          const InstalledCopies* leave) {
+    if (!isPlainFolderName(campaign)) {
+        return true;
+    }
+    const std::int64_t start = platform::currentFileTime();
+    const std::u16string sub = subPath.empty() ? std::u16string(u"\\") : std::u16string(subPath);
+    forEachCampaignFile(campaign, sub, true,
+                        [&](const platform::FolderEntry& entry, const std::u16string& source,
+                            const std::u16string& relative) {
+                            const std::u16string target = u"data" + relative;
+                            if (leave != nullptr &&
+                                leave->paths.count(platform::fileNameKey(target)) != 0) {
+                                return;
+                            }
+                            installFile(entry, source, target,
+                                        std::u16string(backupRoot) + relative, start);
+                        });
     return true;
+}
+
+InstalledCopies unchangedInstalledCopies(std::u16string_view campaign) {
+    InstalledCopies unchanged;
+    if (!isPlainFolderName(campaign)) {
+        return unchanged;
+    }
+    forEachCampaignFile(campaign, u"\\", false,
+                        [&](const platform::FolderEntry& entry, const std::u16string&,
+                            const std::u16string& relative) {
+                            const std::u16string target = u"data" + relative;
+                            platform::FileInfo game, kept;
+                            if (platform::fileInfo(target, game) && sameStamp(game, entry) &&
+                                platform::fileInfo(std::u16string(backupRoot) + relative, kept) &&
+                                !sameStamp(kept, entry)) {
+                                unchanged.paths.insert(platform::fileNameKey(target));
+                            }
+                        });
+    return unchanged;
 }

@@ -12,7 +12,8 @@ namespace {
 // same name in one step each. A folder of the tree that ends up empty is removed; one
 // that still holds something (a file that could not be moved) stays for the next restore.
 // Links are neither followed nor moved.
-void moveTreeOver(const std::u16string& from, const std::u16string& to) {
+void moveTreeOver(const std::u16string& from, const std::u16string& to,
+                  const InstalledCopies* leave) {
     std::vector<platform::FolderEntry> entries;
     if (!platform::listFolder(from + u"\\*", entries)) {
         return;
@@ -25,9 +26,9 @@ void moveTreeOver(const std::u16string& from, const std::u16string& to) {
         const std::u16string target = to + u'\\' + entry.name;
         if (entry.isFolder) {
             platform::createFolder(target); // usually there already
-            moveTreeOver(source, target);
+            moveTreeOver(source, target, leave);
             platform::removeFolder(source); // fails while anything is left in it
-        } else {
+        } else if (leave == nullptr || leave->paths.count(platform::fileNameKey(target)) == 0) {
             platform::replaceFile(source, target);
         }
     }
@@ -35,8 +36,8 @@ void moveTreeOver(const std::u16string& from, const std::u16string& to) {
 
 } // namespace
 
-bool restoreBackup() {
-    moveTreeOver(std::u16string(backupRoot), u"data");
+bool restoreBackup(const InstalledCopies* leave) {
+    moveTreeOver(std::u16string(backupRoot), u"data", leave);
 
     // The game rebuilds its compiled text caches; stale ones would hide the restored texts.
     std::vector<platform::FolderEntry> caches;

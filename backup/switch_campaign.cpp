@@ -87,8 +87,15 @@ bool switchSaveFolders(std::u16string_view chosen, SetupState& state) {
 }
 
 bool switchCampaign(std::u16string_view chosen, SetupState& state) {
+    const bool reapplied = state.previousCampaign == chosen;
     const bool savesSwitched = switchSaveFolders(chosen, state);
-    restoreBackup();
-    installCampaignFiles(chosen);
+    if (reapplied) {
+        const InstalledCopies unchanged = unchangedInstalledCopies(chosen);
+        restoreBackup(&unchanged);
+        installCampaignFiles(chosen, {}, &unchanged);
+    } else {
+        restoreBackup();
+        installCampaignFiles(chosen);
+    }
     return savesSwitched;
 }

@@ -2,11 +2,16 @@
 // of the chosen campaign's files.
 #pragma once
 
+#include "backup/restore_backup.h"
 #include "recent/setup_state.h"
 
 #include <string_view>
 
-// switchSaveFolders, restoreBackup, installCampaignFiles with the chosen campaign. False
+// switchSaveFolders, restoreBackup, installCampaignFiles with the chosen campaign. When the
+// chosen campaign is the one recorded as installed, the campaign's own copies that are
+// unchanged since they were installed stay where they are, with their kept originals: only
+// what the scripts changed and what differs from the campaign is moved back and copied
+// again, which ends in the same game folder. False
 // when the save folders could not be switched ("saves" could not be parked, or recent.txt
 // could not be rewritten): the game files are switched all the same, and recent.txt still
 // names the campaign whose games "saves" holds.
@@ -27,11 +32,25 @@ bool switchSaveFolders(std::u16string_view chosen, SetupState& state);
 // Copies data\campaign\<campaign><subPath>... into data<subPath>..., depth first, keeping a
 // first copy of each game file it overwrites in the backup tree (an existing copy is never
 // replaced; without one, the game file itself is moved into the tree). A game file that
-// already holds the campaign's bytes is left as it is, and gets no copy. subPath empty
-// means the top level ("\"), where the campaign's own campaign.txt is not installed;
-// otherwise it starts and ends with "\" ("\text\"). Links are skipped, and nothing is
-// installed into the backup tree. Always true.
-bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subPath = {});
+// already holds the campaign's bytes is left as it is, and gets no copy (a game file of
+// another size is not read to find out). A copy keeps the campaign file's
+// last-write time unless that time lies less than a few seconds back (or ahead): a later
+// change of the copy could then carry the same time. subPath empty means the top level
+// ("\"), where the campaign's own campaign.txt is not installed; otherwise it starts and
+// ends with "\" ("\text\"). Links are skipped, and nothing is installed into the backup
+// tree. The files of `leave` are passed over. Always true.
+bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subPath = {},
+                          const InstalledCopies* leave = nullptr);
+
+// The campaign's files whose game copy is still the one its installation made over a kept
+// original: the game file has the campaign file's size and last-write time (a copy keeps
+// the time; a change since, even within the same second, gives it another), and the backup
+// tree holds its original, which is not itself a copy of the campaign file (as a script keeps
+// a file the campaign added). A file the campaign added, without an original, is not known
+// this way: two files written within one tick of the clock share their time, so that an
+// unrelated file of the same size could pass for the campaign's copy; the installation
+// compares its content instead.
+InstalledCopies unchangedInstalledCopies(std::u16string_view campaign);
 
 // A campaign name is one folder name: no separator, drive or stream, not "." or "..".
 // Anything else would make a path built from it reach outside its own folder.

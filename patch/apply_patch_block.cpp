@@ -3,8 +3,8 @@
 #include "backup/back_up_game_file.h"
 #include "catalogue/game_paths.h"
 #include "patch/merge_keyed_text.h"
+#include "patch/open_texts.h"
 #include "platform/file_system.h"
-#include "platform/safe_write.h"
 #include "platform/text_file.h"
 #include "platform/text_limits.h"
 #include "platform/unicode.h"
@@ -19,9 +19,6 @@ using platform::TextEncoding;
 using platform::TextInput;
 using platform::TextOutput;
 
-// Game file lines are moved in pieces of 1999 characters plus their line break, so that
-// they compare with anchor lines read the same way.
-constexpr std::size_t gameLinePiece = 2000;
 constexpr std::size_t mergeTextCapacity = 3000;
 constexpr std::size_t ownNameCapacity = 100;
 
@@ -121,30 +118,52 @@ void makeFoldersOnTheWay(std::u16string_view destination) {
     }
 }
 
+bool isTouched(const PatchBlock& block, const PatchContext& context) {
+    return context.touchedFiles != nullptr &&
+           isFileTouched(*context.touchedFiles, block.destination);
+}
+
 // False when the destination exists and has no kept copy (the copy could not be made): a
 // change then would lose the original, so the block leaves the file alone and a later block
 // offers it again.
 bool backUpOnFirstTouch(const PatchBlock& block, PatchContext& context) {
-    const std::u16string_view destination = block.destination;
-    if (context.touchedFiles != nullptr && isFileTouched(*context.touchedFiles, destination)) {
+    if (isTouched(block, context)) {
         return true;
     }
     // Without a run's list every block offers its file; the first copy still wins.
+    OpenTexts& texts = *context.texts;
+    const std::u16string_view destination = block.destination;
     const std::u16string_view relative = destination.substr(destination.find(u'\\') + 1);
-    backUpGameFile(destination, relative);
-    const bool kept =
-        platform::pathExists(keptCopyPath(relative)) || !platform::pathExists(destination);
-    if (kept && context.touchedFiles != nullptr) {
+    const std::u16string kept = keptCopyPath(relative);
+    if (!openTextExists(texts, kept)) {
+        // Kept as the run has it, read once for the kept copy and the blocks alike (a file
+        // the run changed already, under another spelling, is kept as changed: what a copy
+        // of it on disk would hold).
+        std::string_view content;
+        std::int64_t lastWrite = 0;
+        if (viewContent(texts, destination, content, lastWrite)) {
+            backUpGameFileContent(destination, relative, content, lastWrite);
+        } else {
+            backUpGameFile(destination, relative);
+        }
+    }
+    const bool isKept = openTextExists(texts, kept) || !openTextExists(texts, destination);
+    if (isKept && context.touchedFiles != nullptr) {
         addTouchedFile(*context.touchedFiles, destination);
     }
-    return kept;
+    return isKept;
+}
+
+// The source's file mode; inline text has the mode of the file it would be.
+FileMode modeOfSource(const PatchBlock& block, const std::u16string& source, OpenTexts& texts) {
+    return block.inlineBytes ? fileModeOf(*block.inlineBytes) : openTextMode(texts, source);
 }
 
 // The existence and mode check: the block's encoding, or none after a message.
 std::optional<TextEncoding> commonEncoding(const PatchBlock& block, const std::u16string& source,
                                            const PatchContext& context) {
-    const FileMode destinationMode = detectFileMode(block.destination);
-    const FileMode sourceMode = detectFileMode(source);
+    const FileMode destinationMode = openTextMode(*context.texts, block.destination);
+    const FileMode sourceMode = modeOfSource(block, source, *context.texts);
     const std::u16string_view script = block.job.fileName;
     if (destinationMode == FileMode::missing && sourceMode == FileMode::missing) {
         showError(context.errors,
@@ -170,68 +189,28 @@ std::optional<TextEncoding> commonEncoding(const PatchBlock& block, const std::u
     return encodingOf(destinationMode);
 }
 
+// The source as read in the block's encoding; false when it cannot be read.
+bool readSource(const PatchBlock& block, const std::u16string& path, TextEncoding encoding,
+                std::u16string& text, OpenTexts& texts) {
+    if (block.inlineBytes) {
+        text = platform::decodeText(*block.inlineBytes, encoding);
+        return true;
+    }
+    return readText(texts, path, encoding, text);
+}
+
 // The text a mode inserts: the source as read, with a line break after a last line that
 // lacks one.
 bool readInsertText(const std::u16string& path, TextEncoding encoding, std::u16string& text,
                     const PatchBlock& block, const PatchContext& context) {
-    TextInput input;
-    if (!platform::openTextInput(path, encoding, input)) {
+    if (!readSource(block, path, encoding, text, *context.texts)) {
         showError(context.errors, notExistMessage, {block.job.fileName, path});
         return false;
     }
-    text = std::move(input.text);
     if (!text.empty() && text.back() != u'\n') {
         text += u'\n';
     }
     return true;
-}
-
-void writeLines(TextOutput& out, const std::vector<std::u16string>& lines, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) {
-        platform::writeText(out, lines[i]);
-    }
-}
-
-// Reads destination lines until the whole of `lines` has been met in a row. Lines that are
-// not part of the match go to `out` (or are dropped when out is null); a match that breaks
-// off is given back the same way together with the line that broke it, and that line is
-// not tried as a new start. True when found: the matched lines are used up, not written.
-bool seekLines(TextInput& in, const std::vector<std::u16string>& lines, TextOutput* out) {
-    std::u16string line;
-    while (platform::readLinePiece(in, gameLinePiece, line)) {
-        if (line != lines.front()) {
-            if (out != nullptr) {
-                platform::writeText(*out, line);
-            }
-            continue;
-        }
-        std::size_t matched = 1;
-        while (matched < lines.size()) {
-            if (!platform::readLinePiece(in, gameLinePiece, line)) {
-                if (out != nullptr) {
-                    writeLines(*out, lines, matched);
-                }
-                return false;
-            }
-            if (line != lines[matched]) {
-                break;
-            }
-            ++matched;
-        }
-        if (matched == lines.size()) {
-            return true;
-        }
-        if (out != nullptr) {
-            writeLines(*out, lines, matched);
-            platform::writeText(*out, line);
-        }
-    }
-    return false;
-}
-
-void copyRest(TextInput& in, TextOutput& out) {
-    platform::writeText(out, std::u16string_view(in.text).substr(in.position));
-    in.position = in.text.size();
 }
 
 std::u16string notContainedMessage(const PatchBlock& block,
@@ -246,61 +225,37 @@ std::u16string notContainedMessage(const PatchBlock& block,
     return text; // cut to the message capacity when shown
 }
 
-enum class RewriteOutcome { replace, keep };
-
-// Reports a failed safe write of the destination; true when it was written.
-bool reportWrite(platform::SafeWriteResult result, const PatchBlock& block,
-                 const PatchContext& context) {
-    switch (result) {
-    case platform::SafeWriteResult::written:
-        return true;
-    case platform::SafeWriteResult::noTemporaryFile:
-    case platform::SafeWriteResult::writeFailed:
-        showError(context.errors, temporaryFileMessage);
-        return false;
-    case platform::SafeWriteResult::placeFailed:
-        showError(context.errors,
-                  u"Error while processing %s\n\nThe new version of %s could not take the "
-                  u"old one's place.\nOperation aborted.",
-                  {block.job.fileName, block.destination});
-        return false;
-    }
-    return false;
+TextChange changeBy(const PatchBlock& block, ChangeKind kind) {
+    return {block.job.fileName, block.destination, kind};
 }
 
-// Builds the new version of the destination and puts it in the destination's place
-// through the safe write. On any failure the destination stays as it was.
-template <typename Body>
-bool rewriteDestination(const PatchBlock& block, PatchContext& context, TextEncoding encoding,
-                        Body body) {
-    TextInput destination;
-    if (!platform::openTextInput(block.destination, encoding, destination)) {
+// The destination's text as the run has it; null after the message when it cannot be read.
+PieceText* destinationText(const PatchBlock& block, const PatchContext& context,
+                           TextEncoding encoding) {
+    PieceText* text = openText(*context.texts, block.destination, encoding);
+    if (text == nullptr) {
         showError(context.errors, notExistMessage, {block.job.fileName, block.destination});
-        return false;
     }
-    TextOutput output = platform::createTextOutput(block.destination, encoding);
-    if (body(destination, output) == RewriteOutcome::keep) {
-        return true;
-    }
-    return reportWrite(platform::writeTextOutputSafely(output), block, context);
+    return text;
+}
+
+// From now on the destination holds its text as changed by the block (a rewrite that finds
+// no anchor writes the same lines anew).
+PieceText& rewrite(const PatchBlock& block, const PatchContext& context, TextEncoding encoding) {
+    return *changeText(*context.texts, block.destination, encoding,
+                       changeBy(block, ChangeKind::rewrite));
 }
 
 void appendAtEnd(const PatchBlock& block, PatchContext& context, TextEncoding encoding,
                  const std::u16string& source) {
-    // Appending in place could leave a cut-off file after a failed write; the file is
-    // rewritten whole instead, its old bytes untouched.
-    std::string bytes;
-    if (!platform::readWholeFile(block.destination, bytes)) {
+    std::u16string appended = u"\n";
+    std::u16string text;
+    if (!readSource(block, source, encoding, text, *context.texts)) {
         return;
     }
-    TextInput input;
-    if (!platform::openTextInput(source, encoding, input)) {
-        return;
-    }
-    bytes += platform::encodeText(u"\n" + input.text, encoding);
-    if (platform::writeFileSafely(block.destination, bytes) != platform::SafeWriteResult::written) {
-        showError(context.errors, temporaryFileMessage);
-    }
+    appended += text;
+    appendText(*context.texts, block.destination, encoding, appended,
+               changeBy(block, ChangeKind::appendAtEnd));
 }
 
 void applyAppend(const PatchBlock& block, PatchContext& context) {
@@ -319,26 +274,19 @@ void applyAppend(const PatchBlock& block, PatchContext& context) {
     if (!readInsertText(source, *encoding, insert, block, context)) {
         return;
     }
-    bool found = false;
-    const bool written =
-        rewriteDestination(block, context, *encoding, [&](TextInput& in, TextOutput& out) {
-            found = seekLines(in, block.anchorLines, &out);
-            if (found) {
-                if (block.condition == WhenCondition::after) {
-                    writeLines(out, block.anchorLines, block.anchorLines.size());
-                    platform::writeText(out, insert);
-                } else {
-                    platform::writeText(out, insert);
-                    writeLines(out, block.anchorLines, block.anchorLines.size());
-                }
-                copyRest(in, out);
-            }
-            return RewriteOutcome::replace;
-        });
-    if (written && !found) {
+    PieceText* text = destinationText(block, context, *encoding);
+    if (text == nullptr) {
+        return;
+    }
+    const LinesFound anchor = findLines(*text, 0, block.anchorLines);
+    PieceText& changed = rewrite(block, context, *encoding);
+    if (!anchor.found) {
         showComposedError(context.errors,
                           notContainedMessage(block, block.anchorLines, u"\nOperation aborted."));
+        return;
     }
+    const std::size_t at = block.condition == WhenCondition::after ? anchor.last : anchor.first;
+    replacePieces(changed, at, at, {insert});
 }
 
 void applyReplace(const PatchBlock& block, PatchContext& context) {
@@ -351,37 +299,33 @@ void applyReplace(const PatchBlock& block, PatchContext& context) {
     if (!readInsertText(source, *encoding, insert, block, context)) {
         return;
     }
-    bool anchorFound = false;
-    bool toFound = false;
-    const bool written =
-        rewriteDestination(block, context, *encoding, [&](TextInput& in, TextOutput& out) {
-            anchorFound = seekLines(in, block.anchorLines, &out);
-            if (!anchorFound) {
-                return RewriteOutcome::replace; // the same lines, rewritten
-            }
-            if (block.condition == WhenCondition::from) {
-                toFound = seekLines(in, block.toLines, nullptr);
-                if (!toFound) {
-                    return RewriteOutcome::keep;
-                }
-            }
-            if (block.condition == WhenCondition::on || block.condition == WhenCondition::from) {
-                platform::writeChar(out, u'\n');
-                platform::writeText(out, insert);
-                platform::writeChar(out, u'\n');
-            }
-            copyRest(in, out);
-            return RewriteOutcome::replace;
-        });
-    if (!written) {
+    PieceText* text = destinationText(block, context, *encoding);
+    if (text == nullptr) {
         return;
     }
-    if (!anchorFound) {
+    const LinesFound anchor = findLines(*text, 0, block.anchorLines);
+    if (!anchor.found) {
+        rewrite(block, context, *encoding); // the same lines, rewritten
         showComposedError(context.errors,
                           notContainedMessage(block, block.anchorLines, u"Operation aborted."));
-    } else if (block.condition == WhenCondition::from && !toFound) {
-        showComposedError(context.errors,
-                          notContainedMessage(block, block.toLines, u"\nOperation aborted."));
+        return;
+    }
+    std::size_t last = anchor.last;
+    if (block.condition == WhenCondition::from) {
+        const LinesFound to = findLines(*text, anchor.last, block.toLines);
+        if (!to.found) {
+            // The destination keeps its content.
+            showComposedError(context.errors,
+                              notContainedMessage(block, block.toLines, u"\nOperation aborted."));
+            return;
+        }
+        last = to.last;
+    }
+    PieceText& changed = rewrite(block, context, *encoding);
+    if (block.condition == WhenCondition::on || block.condition == WhenCondition::from) {
+        replacePieces(changed, anchor.first, last, {u"\n", insert, u"\n"});
+    } else {
+        replacePieces(changed, anchor.first, last, {});
     }
 }
 
@@ -392,19 +336,31 @@ void applyTranslate(const PatchBlock& block, PatchContext& context) {
         return;
     }
     TextInput source;
-    if (!platform::openTextInput(sourcePath, *encoding, source)) {
+    if (!readSource(block, sourcePath, *encoding, source.text, *context.texts)) {
         showError(context.errors, notExistMessage, {block.job.fileName, sourcePath});
         return;
     }
-    rewriteDestination(block, context, *encoding, [&](TextInput& in, TextOutput& out) {
-        mergeKeyedText(in, source, out, mergeTextCapacity);
-        return RewriteOutcome::replace;
-    });
+    TextInput destination;
+    if (!readText(*context.texts, block.destination, *encoding, destination.text)) {
+        showError(context.errors, notExistMessage, {block.job.fileName, block.destination});
+        return;
+    }
+    TextOutput output = platform::createTextOutput(block.destination, *encoding);
+    mergeKeyedText(destination, source, output, mergeTextCapacity);
+    replaceBytes(*context.texts, block.destination, std::move(output.bytes),
+                 changeBy(block, ChangeKind::rewrite));
 }
 
-void applyOverwrite(const PatchBlock& block) {
-    // A failed copy is silent; the safe write never leaves the destination cut off.
-    platform::copyFileSafely(sourcePathOf(block), block.destination);
+void applyOverwrite(const PatchBlock& block, PatchContext& context) {
+    // A source that cannot be read changes nothing, silently.
+    std::string bytes;
+    if (block.inlineBytes) {
+        bytes = *block.inlineBytes;
+    } else if (!openBytes(*context.texts, sourcePathOf(block), bytes)) {
+        return;
+    }
+    replaceBytes(*context.texts, block.destination, std::move(bytes),
+                 changeBy(block, ChangeKind::overwrite));
 }
 
 // Windows opens a device, not a file, for these names, with any extension.
@@ -461,13 +417,25 @@ bool isGameDataPath(std::u16string_view path) {
 }
 
 void applyPatchBlock(const PatchBlock& block, PatchContext& context) {
+    if (context.texts == nullptr) {
+        // A block on its own holds its files for itself and writes them when it is done.
+        OpenTexts texts;
+        PatchContext own = context;
+        own.texts = &texts;
+        applyPatchBlock(block, own);
+        writeOpenTexts(texts, context.errors);
+        return;
+    }
     if (blockIsAcceptable(block, context)) {
-        makeFoldersOnTheWay(block.destination);
+        // The folders were made at the file's first block of the run.
+        if (!isTouched(block, context)) {
+            makeFoldersOnTheWay(block.destination);
+        }
         // No change without a kept original: the file is left as it was.
         if (backUpOnFirstTouch(block, context)) {
             switch (block.mode) {
             case PatchMode::overwrite:
-                applyOverwrite(block);
+                applyOverwrite(block, context);
                 break;
             case PatchMode::append:
                 applyAppend(block, context);
@@ -486,7 +454,7 @@ void applyPatchBlock(const PatchBlock& block, PatchContext& context) {
                       {block.job.fileName, block.destination});
         }
     }
-    if (block.inlineText && block.source) {
+    if (block.inlineText && block.source && !block.inlineBytes) {
         platform::deleteFile(*block.source);
     }
 }

@@ -17,7 +17,3 @@ bool staysInGameFolder(std::u16string_view path);
 // A destination a block may write: inside the game folder and below "data\" (any case),
 // so that its backup copy returns to the same place.
 bool isGameDataPath(std::u16string_view path);
-
-// Text shown when a temporary file cannot be made or written.
-inline constexpr std::u16string_view temporaryFileMessage =
-    u"Error while trying to create a temporary file.\nOperation aborted.";

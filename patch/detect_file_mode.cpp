@@ -9,7 +9,11 @@ FileMode detectFileMode(std::u16string_view path) {
     if (!platform::readFileStart(path, 2, start)) {
         return FileMode::missing;
     }
-    if (start.size() == 2 && static_cast<unsigned char>(start[0]) == 0xFF &&
+    return fileModeOf(start);
+}
+
+FileMode fileModeOf(std::string_view start) {
+    if (start.size() >= 2 && static_cast<unsigned char>(start[0]) == 0xFF &&
         static_cast<unsigned char>(start[1]) == 0xFE) {
         return FileMode::utf16;
     }

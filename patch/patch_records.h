@@ -26,7 +26,10 @@ struct PatchBlock {
     PatchMode mode = PatchMode::append;
     std::u16string destination;           // a game path such as data\text\names.txt
     std::optional<std::u16string> source; // none when the head line has no with-word
-    bool inlineText = false;              // source is a temporary file of inline text
+    bool inlineText = false;              // source is inline text (see inlineBytes)
+    // The inline text as a file of it would hold it (in the destination's encoding); when
+    // absent, an inline source is a temporary file that the block deletes.
+    std::optional<std::string> inlineBytes;
     WhenCondition condition = WhenCondition::none;
     std::vector<std::u16string> anchorLines; // each ends with a line break; at most 30
     std::vector<std::u16string> toLines;     // the to-text of a `from` block
@@ -42,16 +45,27 @@ TouchedFileList createTouchedFileList();
 bool isFileTouched(const TouchedFileList& list, std::u16string_view path);
 void addTouchedFile(TouchedFileList& list, std::u16string_view path);
 
+struct OpenTexts;
+
 // What the patch engine and the translation merge need from the run that calls them.
 struct PatchContext {
     ErrorSink errors;
     TouchedFileList* touchedFiles = nullptr; // the campaign run's list
+    // The files the run's scripts work on (open_texts.h); without it each script (or
+    // block, when called alone) holds its own and writes them when it is done.
+    OpenTexts* texts = nullptr;
 };
+
+// Text shown when a temporary file cannot be made or written.
+inline constexpr std::u16string_view temporaryFileMessage =
+    u"Error while trying to create a temporary file.\nOperation aborted.";
 
 // File mode: 0 the file cannot be opened, 1 UTF-16 little-endian with byte-order mark
 // (first bytes FF FE), 2 any other file, handled as 8-bit text (also an empty file).
 enum class FileMode : int { missing = 0, utf16 = 1, bytes8 = 2 };
 FileMode detectFileMode(std::u16string_view path);
+// The mode of a file that begins with these bytes.
+FileMode fileModeOf(std::string_view start);
 
 // The encoding a text file of that mode is read and written in (a missing file reads as
 // 8-bit text).

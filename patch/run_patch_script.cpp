@@ -1,6 +1,7 @@
 #include "patch/run_patch_script.h"
 
 #include "patch/apply_patch_block.h"
+#include "patch/open_texts.h"
 #include "platform/file_system.h"
 #include "platform/text_file.h"
 
@@ -110,12 +111,6 @@ struct Reader {
     }
 };
 
-void deleteInlineFile(const PatchBlock& block) {
-    if (block.inlineText && block.source) {
-        platform::deleteFile(*block.source);
-    }
-}
-
 bool findFilesSection(Reader& reader) {
     std::u16string line;
     while (true) {
@@ -132,17 +127,16 @@ bool findFilesSection(Reader& reader) {
 
 enum class InlineOutcome { ready, abandoned };
 
-// Copies the inline text after a "with:" head into a temporary file in the destination's
-// encoding and finds the condition word. The line that ends the text is used up.
+// Collects the inline text after a "with:" head, as a file in the destination's encoding
+// would hold it, and finds the condition word. The line that ends the text is used up.
 InlineOutcome readInlineText(Reader& reader, const std::u16string& head, PatchBlock& block,
                              std::optional<std::u16string>& conditionWord) {
-    const FileMode mode = detectFileMode(block.destination);
-    std::u16string temporary;
-    if (mode == FileMode::missing || !platform::makeTemporaryFile(u".", temporary)) {
+    const FileMode mode = openTextMode(*reader.context.texts, block.destination);
+    if (mode == FileMode::missing) {
         showError(reader.context.errors, temporaryFileMessage);
         return InlineOutcome::abandoned;
     }
-    platform::TextOutput output = platform::createTextOutput(temporary, encodingOf(mode));
+    platform::TextOutput output = platform::createTextOutput(u"", encodingOf(mode));
     std::optional<std::u16string> conditionLine;
     std::u16string line;
     while (reader.readLine(line)) {
@@ -152,13 +146,11 @@ InlineOutcome readInlineText(Reader& reader, const std::u16string& head, PatchBl
         }
         platform::writeText(output, line);
     }
-    if (!platform::closeTextOutput(output)) {
-        platform::deleteFile(temporary);
-        showError(reader.context.errors, temporaryFileMessage);
-        return InlineOutcome::abandoned;
-    }
-    block.source = temporary;
+    // Named in messages as the temporary file it stands for.
+    static unsigned inlineTexts = 0;
+    block.source = u".\\" + platform::temporaryFileName(++inlineTexts & 0xFFFFFF);
     block.inlineText = true;
+    block.inlineBytes = std::move(output.bytes);
 
     // The condition word is the fifth word of the head line followed by "nothing " and the
     // condition line: for the usual three-word head, the condition line's first word.
@@ -240,7 +232,6 @@ BlockOutcome readBlock(Reader& reader, const std::u16string& line) {
     } else if (*conditionWord == u"on:") {
         block.condition = WhenCondition::on;
     } else {
-        deleteInlineFile(block);
         reader.show(u"Cannot read the when-condition in file %s\nValid conditions are: from, on, "
                     u"before, after");
         return BlockOutcome::goOn;
@@ -249,8 +240,7 @@ BlockOutcome readBlock(Reader& reader, const std::u16string& line) {
     if (block.condition == WhenCondition::from) {
         std::u16string toLine;
         if (!reader.readLine(toLine) || !toLine.starts_with(u"to:")) {
-            deleteInlineFile(block);
-            reader.show(u"Cannot find the to-condition in file %s");
+                reader.show(u"Cannot find the to-condition in file %s");
             return BlockOutcome::stop;
         }
         block.toLines = reader.readText();
@@ -262,9 +252,19 @@ BlockOutcome readBlock(Reader& reader, const std::u16string& line) {
 } // namespace
 
 bool runPatchScript(const ScriptJob& job, PatchContext& context) {
+    if (context.texts == nullptr) {
+        // A script on its own holds its files for itself and writes them when it is done.
+        OpenTexts texts;
+        PatchContext own = context;
+        own.texts = &texts;
+        const bool read = runPatchScript(job, own);
+        writeOpenTexts(texts, context.errors);
+        return read;
+    }
     Reader reader{job, context, {}};
-    if (!platform::openTextInput(job.descriptorPath, platform::TextEncoding::Bytes8,
-                                 reader.input)) {
+    // Read as the run has it: an earlier script may have changed this descriptor.
+    if (!readText(*context.texts, job.descriptorPath, platform::TextEncoding::Bytes8,
+                  reader.input.text)) {
         return true;
     }
     if (!findFilesSection(reader)) {

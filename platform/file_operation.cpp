@@ -110,8 +110,6 @@ bool isTemporaryFileName(std::u16string_view name) {
     return true;
 }
 
-namespace detail {
-
 std::u16string temporaryFileName(unsigned number) {
     constexpr char16_t digits[] = u"0123456789abcdef";
     std::u16string name = u"~dravik";
@@ -120,7 +118,5 @@ std::u16string temporaryFileName(unsigned number) {
     }
     return name + u".tmp";
 }
-
-} // namespace detail
 
 } // namespace platform

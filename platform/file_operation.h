@@ -15,9 +15,6 @@ bool wildcardMatches(std::u16string_view pattern, std::u16string_view name);
 // Sorts the NTFS way: ordinal comparison of the upper-cased names.
 void sortEntries(std::vector<FolderEntry>& entries);
 
-// The name of temporary file number `number`: "~dravik" + six hex digits + ".tmp".
-std::u16string temporaryFileName(unsigned number);
-
 // Splits "a\b\*.txt" into the folder "a\b" and the pattern "*.txt".
 void splitPattern(std::u16string_view pattern, std::u16string& folder, std::u16string& namePattern);
 

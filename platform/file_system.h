@@ -16,13 +16,34 @@
 
 namespace platform {
 
+// Last-write times count 100-nanosecond steps since 1 January 1601 (UTC), as Windows does.
+inline constexpr std::int64_t fileTimeSecond = 10'000'000;
+
 struct FolderEntry {
     std::u16string name; // the entry's own name, no folder part
     bool isFolder = false;
-    bool isLink = false; // a symbolic link or junction (never descended into)
+    bool isLink = false;       // a symbolic link or junction (never descended into)
+    std::uint64_t size = 0;    // bytes, for a file
+    std::int64_t lastWrite = 0; // last-write time
 };
 
-// Copies a file. With failIfExists an existing target makes the copy fail.
+// What a listing tells of one file or folder.
+struct FileInfo {
+    bool isFolder = false;
+    std::uint64_t size = 0;
+    std::int64_t lastWrite = 0;
+};
+// False when nothing of that name can be looked at.
+bool fileInfo(std::u16string_view path, FileInfo& info);
+
+// Sets the last-write time of a file.
+bool setLastWriteTime(std::u16string_view path, std::int64_t lastWrite);
+
+// The time now, in last-write time steps. No file operation.
+std::int64_t currentFileTime();
+
+// Copies a file; the copy keeps the source's last-write time (as Windows copies do). With
+// failIfExists an existing target makes the copy fail.
 bool copyFile(std::u16string_view from, std::u16string_view to, bool failIfExists);
 
 // Renames (moves) a file or folder; fails when the destination exists.
@@ -47,6 +68,23 @@ bool removeFolder(std::u16string_view path);
 // (ordinal comparison of the upper-cased names) on every file system, so the order never
 // depends on the drive. Returns false when the folder cannot be listed.
 bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries);
+
+// Which file a path names, whatever its spelling: the same for every path of one file (on
+// Windows "data\Text\x.txt" and "data\text\x.txt", or a short name), different for
+// different files. False when the path names no file that can be opened (a folder, nothing).
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+    auto operator<=>(const FileIdentity&) const = default;
+};
+// With `info`, also what a listing would tell of the file.
+bool fileIdentity(std::u16string_view path, FileIdentity& identity, FileInfo* info = nullptr);
+
+// A form of a path that is equal for every spelling the system takes as one name: on
+// Windows the full path with case folded (and trailing dots and blanks dropped as Windows
+// drops them), elsewhere the path itself. For files that do not exist yet; an existing
+// file is better known by its identity. No file operation.
+std::u16string fileNameKey(std::u16string_view path);
 
 // True when a file or folder of that name exists.
 bool pathExists(std::u16string_view path);
@@ -77,6 +115,9 @@ bool setCurrentDirectory(std::u16string_view path);
 // Creates a new, empty, uniquely named file in `folder` and gives its path
 // ("<folder>\~dravikXXXXXX.tmp", six hex digits). Fails when no such file can be made.
 bool makeTemporaryFile(std::u16string_view folder, std::u16string& path);
+
+// The name makeTemporaryFile gives for a number: "~dravik" + six hex digits + ".tmp".
+std::u16string temporaryFileName(unsigned number);
 
 // True for the names makeTemporaryFile gives and nothing else: what a crash may leave
 // behind of ours.

@@ -83,6 +83,34 @@ bool readAll(int fd, std::size_t limit, std::string& bytes) {
     return true;
 }
 
+std::int64_t fileTimeOf(const struct timespec& time) {
+    constexpr std::int64_t unixEpoch = 11644473600; // seconds from 1601 to 1970
+    return (static_cast<std::int64_t>(time.tv_sec) + unixEpoch) * fileTimeSecond +
+           time.tv_nsec / 100;
+}
+
+struct timespec timespecOf(std::int64_t fileTime) {
+    constexpr std::int64_t unixEpoch = 11644473600;
+    struct timespec time {};
+    std::int64_t seconds = fileTime / fileTimeSecond;
+    std::int64_t rest = fileTime % fileTimeSecond;
+    if (rest < 0) {
+        rest += fileTimeSecond;
+        --seconds;
+    }
+    time.tv_sec = static_cast<time_t>(seconds - unixEpoch);
+    time.tv_nsec = static_cast<long>(rest * 100);
+    return time;
+}
+
+FileInfo infoOf(const struct stat& st) {
+    FileInfo info;
+    info.isFolder = S_ISDIR(st.st_mode);
+    info.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
+    info.lastWrite = fileTimeOf(st.st_mtim);
+    return info;
+}
+
 bool readStart(std::u16string_view path, std::size_t limit, std::string& bytes) {
     const int fd = ::open(nativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -114,12 +142,28 @@ bool copyFile(std::u16string_view from, std::u16string_view to, bool failIfExist
     if (!detail::beginOperation()) {
         return false;
     }
+    const int source = ::open(nativePath(from).c_str(), O_RDONLY | O_CLOEXEC);
+    if (source < 0) {
+        return false;
+    }
+    struct stat st {};
     std::string bytes;
-    if (!readStart(from, SIZE_MAX, bytes)) {
+    const bool read = ::fstat(source, &st) == 0 && !S_ISDIR(st.st_mode) &&
+                      readAll(source, SIZE_MAX, bytes);
+    ::close(source);
+    if (!read) {
         return false;
     }
     const int flags = O_CREAT | (failIfExists ? O_EXCL : O_TRUNC);
-    return writeFile(nativePath(to), bytes, flags);
+    const int target = ::open(nativePath(to).c_str(), flags | O_WRONLY | O_CLOEXEC, 0644);
+    if (target < 0) {
+        return false;
+    }
+    // The copy keeps the source's last-write time, as a Windows copy does.
+    const struct timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    const bool written = writeAll(target, bytes) && ::futimens(target, times) == 0;
+    const bool closed = ::close(target) == 0;
+    return written && closed;
 }
 
 bool renameFile(std::u16string_view from, std::u16string_view to) {
@@ -191,14 +235,62 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) 
         if (::lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
             entry.isLink = true;
         }
-        if (::stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-            entry.isFolder = true;
+        if (::stat(full.c_str(), &st) == 0) {
+            const FileInfo info = infoOf(st);
+            entry.isFolder = info.isFolder;
+            entry.size = info.size;
+            entry.lastWrite = info.lastWrite;
         }
         entries.push_back(std::move(entry));
     }
     ::closedir(dir);
     detail::sortEntries(entries);
     return true;
+}
+
+bool fileIdentity(std::u16string_view path, FileIdentity& identity, FileInfo* info) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    struct stat st {};
+    if (::stat(nativePath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+    if (info != nullptr) {
+        *info = infoOf(st);
+    }
+    return true;
+}
+
+bool fileInfo(std::u16string_view path, FileInfo& info) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    struct stat st {};
+    if (::stat(nativePath(path).c_str(), &st) != 0) {
+        return false;
+    }
+    info = infoOf(st);
+    return true;
+}
+
+bool setLastWriteTime(std::u16string_view path, std::int64_t lastWrite) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    const struct timespec times[2] = {{0, UTIME_OMIT}, timespecOf(lastWrite)};
+    return ::utimensat(AT_FDCWD, nativePath(path).c_str(), times, 0) == 0;
+}
+
+std::int64_t currentFileTime() {
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return fileTimeOf(now);
+}
+
+std::u16string fileNameKey(std::u16string_view path) {
+    return std::u16string(path); // names compare exactly here
 }
 
 bool pathExists(std::u16string_view path) {
@@ -274,7 +366,7 @@ bool makeTemporaryFile(std::u16string_view folder, std::u16string& path) {
         (static_cast<unsigned>(::getpid()) << 12) ^ static_cast<unsigned>(::time(nullptr));
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::u16string candidate = std::u16string(folder) + u"\\" +
-                                         detail::temporaryFileName(next.fetch_add(1) & 0xFFFFFF);
+                                         temporaryFileName(next.fetch_add(1) & 0xFFFFFF);
         const int fd =
             ::open(nativePath(candidate).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd >= 0) {

@@ -3,6 +3,7 @@
 // Every path reaches the API through apiPath, so paths of any length work.
 #include "platform/file_operation.h"
 #include "platform/long_path.h"
+#include "platform/unicode.h"
 
 #include <atomic>
 #include <windows.h>
@@ -25,6 +26,11 @@ std::u16string narrow16(const wchar_t* text) {
         out += static_cast<char16_t>(*text);
     }
     return out;
+}
+
+std::int64_t fileTimeOf(const FILETIME& time) {
+    return static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) |
+                                     time.dwLowDateTime);
 }
 
 bool isLockError(DWORD error) {
@@ -196,11 +202,100 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) 
         entry.name = name;
         entry.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         entry.isLink = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        entry.size = entry.isFolder ? 0 : (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+        entry.lastWrite = fileTimeOf(data.ftLastWriteTime);
         entries.push_back(std::move(entry));
     } while (FindNextFileW(search, &data));
     FindClose(search);
     detail::sortEntries(entries);
     return true;
+}
+
+bool fileIdentity(std::u16string_view path, FileIdentity& identity, FileInfo* info) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    HANDLE file = CreateFileW(apiPath(path).c_str(), 0,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(file, &information) != 0 &&
+                       (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    CloseHandle(file);
+    if (known) {
+        identity = {information.dwVolumeSerialNumber,
+                    (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+        if (info != nullptr) {
+            info->isFolder = false;
+            info->size = (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
+            info->lastWrite = fileTimeOf(information.ftLastWriteTime);
+        }
+    }
+    return known;
+}
+
+bool fileInfo(std::u16string_view path, FileInfo& info) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(apiPath(path).c_str(), GetFileExInfoStandard, &data)) {
+        return false;
+    }
+    info.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info.size = info.isFolder ? 0 : (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    info.lastWrite = fileTimeOf(data.ftLastWriteTime);
+    return true;
+}
+
+bool setLastWriteTime(std::u16string_view path, std::int64_t lastWrite) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    HANDLE file = CreateFileW(apiPath(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    FILETIME time{};
+    time.dwLowDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(lastWrite) & 0xFFFFFFFF);
+    time.dwHighDateTime = static_cast<DWORD>(static_cast<std::uint64_t>(lastWrite) >> 32);
+    const bool set = SetFileTime(file, nullptr, nullptr, &time) != 0;
+    CloseHandle(file);
+    return set;
+}
+
+std::int64_t currentFileTime() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    return fileTimeOf(now);
+}
+
+std::u16string fileNameKey(std::u16string_view path) {
+    // The full path as Windows forms it (".", trailing dots and blanks), case folded.
+    const std::wstring given = wide(path);
+    std::wstring full(given.size() + MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                    nullptr);
+    if (length >= full.size()) {
+        full.resize(length + 1);
+        length = GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(),
+                                  nullptr);
+    }
+    std::u16string key;
+    if (length == 0 || length >= full.size()) {
+        key = std::u16string(path);
+    } else {
+        key.assign(full.begin(), full.begin() + length);
+    }
+    for (char16_t& c : key) {
+        c = upperCase(c);
+    }
+    return key;
 }
 
 bool pathExists(std::u16string_view path) {
@@ -285,7 +380,7 @@ bool makeTemporaryFile(std::u16string_view folder, std::u16string& path) {
     static std::atomic<unsigned> next = (GetCurrentProcessId() << 12) ^ GetTickCount();
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const std::u16string candidate = std::u16string(folder) + u"\\" +
-                                         detail::temporaryFileName(next.fetch_add(1) & 0xFFFFFF);
+                                         temporaryFileName(next.fetch_add(1) & 0xFFFFFF);
         HANDLE file = CreateFileW(apiPath(candidate).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {

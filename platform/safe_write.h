@@ -29,6 +29,15 @@ SafeWriteResult writeFileSafely(std::u16string_view path, std::string_view bytes
 SafeWriteResult copyFileSafely(std::u16string_view source, std::u16string_view path,
                                Placing placing = Placing::replace);
 
+// The same in two halves, for content that is ready long before it may take its place:
+// the first writes it whole to a temporary file in the destination's folder (`temporary`
+// names it; on failure none is left), the second puts that file in the destination's place
+// in one step (on failure it is removed).
+SafeWriteResult prepareSafeWrite(std::u16string_view path, std::string_view bytes,
+                                 std::u16string& temporary);
+SafeWriteResult placeSafeWrite(std::u16string_view temporary, std::u16string_view path,
+                               Placing placing = Placing::replace);
+
 // The folder a path lies in ("." for a bare name).
 std::u16string_view folderOf(std::u16string_view path);
 

@@ -37,18 +37,6 @@ std::size_t findUnit(const unsigned char* bytes, std::size_t from, std::size_t l
     return limit;
 }
 
-void copyChars16(char16_t* out, const unsigned char* in, std::size_t count) {
-    if constexpr (littleEndian) {
-        if (count > 0) {
-            std::memcpy(out, in, 2 * count);
-        }
-    } else {
-        for (std::size_t k = 0; k < count; ++k) {
-            out[k] = static_cast<char16_t>(in[2 * k] | (in[2 * k + 1] << 8));
-        }
-    }
-}
-
 } // namespace
 
 std::size_t findChar(std::u16string_view text, std::size_t from, char16_t c) {
@@ -60,68 +48,99 @@ std::size_t findChar(std::u16string_view text, std::size_t from, char16_t c) {
     }
 }
 
+namespace {
+
+// 8-bit: every byte becomes one character; a CR right before a LF is left out. Returns the
+// number of characters written to `out` (room for `size` characters).
+std::size_t decodeBytes8(const unsigned char* in, std::size_t size, char16_t* out) {
+    std::size_t i = 0;
+    std::size_t n = 0;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time, widened and stored whole; where a CR LF pair begins, only the
+    // characters before the CR count and the next round starts at the LF. The stores never
+    // pass `size` characters: n stays at most i.
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i zero = _mm_setzero_si128();
+    while (i + 17 <= size) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i + 1));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_unpacklo_epi8(block, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n + 8), _mm_unpackhi_epi8(block, zero));
+        const auto pairs = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(next, lf))));
+        if (pairs == 0) {
+            i += 16;
+            n += 16;
+        } else {
+            const auto k = static_cast<std::size_t>(std::countr_zero(pairs));
+            n += k;
+            i += k + 1;
+        }
+    }
+#endif
+    for (; i < size; ++i) {
+        if (in[i] == '\r' && i + 1 < size && in[i + 1] == '\n') {
+            continue;
+        }
+        out[n++] = in[i];
+    }
+    return n;
+}
+
+// UTF-16 little-endian units (no byte-order mark), CR LF to LF: the same for 16-bit units.
+std::size_t decodeUnits16(const unsigned char* in, std::size_t count, char16_t* out) {
+    std::size_t i = 0;
+    std::size_t n = 0;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi16('\r');
+    const __m128i lf = _mm_set1_epi16('\n');
+    while (i + 9 <= count) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i));
+        const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 2 * i + 2));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), block);
+        const auto pairs = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_and_si128(_mm_cmpeq_epi16(block, cr), _mm_cmpeq_epi16(next, lf))));
+        if (pairs == 0) {
+            i += 8;
+            n += 8;
+        } else {
+            const auto k = static_cast<std::size_t>(std::countr_zero(pairs)) / 2;
+            n += k;
+            i += k + 1;
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        const auto unit = static_cast<char16_t>(in[2 * i] | (in[2 * i + 1] << 8));
+        if (unit == u'\r' && i + 1 < count && in[2 * i + 2] == '\n' && in[2 * i + 3] == 0) {
+            continue;
+        }
+        out[n++] = unit;
+    }
+    return n;
+}
+
+} // namespace
+
 std::u16string decodeText(std::string_view bytes, TextEncoding encoding) {
     // Written into a buffer of the largest possible size, then cut to what was used: game
-    // text files are megabytes, and this is much of their cost. The runs between line
-    // breaks are copied whole; only a CR right before a LF is left out.
+    // text files are megabytes, and this is much of their cost.
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-    const std::size_t size = bytes.size();
+    std::size_t size = bytes.size();
     std::u16string text;
-    std::size_t n = 0;
     if (encoding == TextEncoding::Bytes8) {
         text.resize(size);
-        char16_t* out = text.data();
-        std::size_t from = 0;
-        while (from < size) {
-            const void* hit = std::memchr(in + from, '\n', size - from);
-            const std::size_t at =
-                hit == nullptr
-                    ? size
-                    : static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - in);
-            const bool crLf = at < size && at > from && in[at - 1] == '\r';
-            // The run up to and including the LF, without a CR right before it.
-            const std::size_t end = at < size ? at + 1 : size;
-            for (std::size_t k = from; k < end; ++k) {
-                out[n + k - from] = in[k];
-            }
-            n += end - from;
-            if (crLf) {
-                out[n - 2] = u'\n';
-                --n;
-            }
-            from = end;
-        }
-        text.resize(n);
+        text.resize(decodeBytes8(in, size, text.data()));
         return text;
     }
-    std::size_t i = 0;
     if (size >= 2 && in[0] == 0xFF && in[1] == 0xFE) {
-        i = 2;
+        in += 2;
+        size -= 2;
     }
-    in += i;
     // A last odd byte is not a character and is dropped.
-    const std::size_t count = (size - i) / 2;
-    text.resize(count);
-    char16_t* out = text.data();
-    std::size_t from = 0;
-    while (from < count) {
-        const std::size_t at = findUnit(in, from, count, u'\n');
-        if (at == count) {
-            break;
-        }
-        // The run up to and including the LF, without a CR right before it.
-        const bool crLf = at > from && in[2 * at - 2] == '\r' && in[2 * at - 1] == 0;
-        copyChars16(out + n, in + 2 * from, at + 1 - from);
-        n += at + 1 - from;
-        if (crLf) {
-            out[n - 2] = u'\n';
-            --n;
-        }
-        from = at + 1;
-    }
-    copyChars16(out + n, in + 2 * from, count - from);
-    n += count - from;
-    text.resize(n);
+    text.resize(size / 2);
+    text.resize(decodeUnits16(in, size / 2, text.data()));
     return text;
 }
 
@@ -199,59 +218,125 @@ TextOutput appendTextOutput(std::u16string_view path, TextEncoding encoding) {
 }
 
 namespace {
-void appendChars16(std::string& bytes, const char16_t* text, std::size_t count) {
-    if constexpr (littleEndian) {
-        bytes.append(reinterpret_cast<const char*>(text), 2 * count);
-    } else {
-        for (std::size_t k = 0; k < count; ++k) {
-            bytes.push_back(static_cast<char>(text[k] & 0xFF));
-            bytes.push_back(static_cast<char>(text[k] >> 8));
+// How many characters of `text` an 8-bit write takes (all up to the first one above 255),
+// and how many line breaks are among them.
+void measureBytes8(std::u16string_view text, std::size_t& count, std::size_t& breaks) {
+    std::size_t i = 0;
+    breaks = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi16('\n');
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF00));
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= text.size(); i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, high), zero)) != 0xFFFF) {
+            break; // a character above 255: counted one by one below
         }
+        breaks += static_cast<std::size_t>(
+                      std::popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, lf))))) /
+                  2;
+    }
+#endif
+    for (; i < text.size() && text[i] <= 255; ++i) {
+        breaks += text[i] == u'\n';
+    }
+    count = i;
+}
+
+std::size_t countBreaks(std::u16string_view text) {
+    std::size_t breaks = 0;
+    for (std::size_t at = 0; (at = findChar(text, at, u'\n')) < text.size(); ++at) {
+        ++breaks;
+    }
+    return breaks;
+}
+
+// Writes `count` characters (none above 255) as bytes, each line break as CR LF.
+void encodeBytes8(const char16_t* text, std::size_t count, char* out) {
+    std::size_t i = 0;
+    std::size_t n = 0;
+#if defined(__SSE2__)
+    // Eight characters at a time, narrowed and stored whole; at a line break only the
+    // characters before it count, CR LF is written and the next round starts after it.
+    const __m128i lf = _mm_set1_epi16('\n');
+    while (i + 8 <= count) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + n), _mm_packus_epi16(units, units));
+        const auto breaks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, lf)));
+        if (breaks == 0) {
+            i += 8;
+            n += 8;
+        } else {
+            const auto k = static_cast<std::size_t>(std::countr_zero(breaks)) / 2;
+            n += k;
+            out[n++] = '\r';
+            out[n++] = '\n';
+            i += k + 1;
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        if (text[i] == u'\n') {
+            out[n++] = '\r';
+        }
+        out[n++] = static_cast<char>(text[i]);
+    }
+}
+
+// Writes `count` characters as UTF-16 little-endian units, each line break as CR LF.
+void encodeUnits16(const char16_t* text, std::size_t count, char* out) {
+    std::size_t i = 0;
+    std::size_t n = 0;
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi16('\n');
+    while (i + 8 <= count) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), units);
+        const auto breaks = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(units, lf)));
+        if (breaks == 0) {
+            i += 8;
+            n += 16;
+        } else {
+            const auto k = static_cast<std::size_t>(std::countr_zero(breaks)) / 2;
+            n += 2 * k;
+            std::memcpy(out + n, "\r\0\n\0", 4);
+            n += 4;
+            i += k + 1;
+        }
+    }
+#endif
+    for (; i < count; ++i) {
+        if (text[i] == u'\n') {
+            std::memcpy(out + n, "\r\0", 2);
+            n += 2;
+        }
+        out[n++] = static_cast<char>(text[i] & 0xFF);
+        out[n++] = static_cast<char>(text[i] >> 8);
     }
 }
 
 void encodeInto(std::string& bytes, std::u16string_view text, TextEncoding encoding) {
-    // Sized exactly first when it may not fit, so that a long text moves at most once.
-    std::size_t count = 0;
+    // Sized exactly first, so that a long text moves at most once.
+    std::size_t count = text.size();
     std::size_t breaks = 0;
     if (encoding == TextEncoding::Bytes8) {
         // A character above 255 cannot be stored: the write ends before it.
-        while (count < text.size() && text[count] <= 255) {
-            breaks += text[count] == u'\n';
-            ++count;
-        }
+        measureBytes8(text, count, breaks);
     } else {
-        count = text.size();
-        // Counting is only needed when even a text of nothing but line breaks might not fit.
-        if (bytes.capacity() - bytes.size() < 4 * count) {
-            for (const char16_t c : text) {
-                breaks += c == u'\n';
-            }
-        }
+        breaks = countBreaks(text);
     }
     const std::size_t unit = encoding == TextEncoding::Bytes8 ? 1 : 2;
     const std::size_t old = bytes.size();
-    if (bytes.capacity() < old + unit * (count + breaks)) {
-        bytes.reserve(std::max(old + unit * (count + breaks), 2 * bytes.capacity()));
+    const std::size_t needed = unit * (count + breaks);
+    if (bytes.capacity() < old + needed) {
+        bytes.reserve(std::max(old + needed, 2 * bytes.capacity()));
     }
+    bytes.resize(old + needed);
     if (encoding == TextEncoding::Bytes8) {
-        bytes.resize(old + count + breaks);
-        char* out = bytes.data() + old;
-        for (std::size_t i = 0; i < count; ++i) {
-            if (text[i] == u'\n') {
-                *out++ = '\r';
-            }
-            *out++ = static_cast<char>(text[i]);
-        }
-        return;
+        encodeBytes8(text.data(), count, bytes.data() + old);
+    } else {
+        encodeUnits16(text.data(), count, bytes.data() + old);
     }
-    // The runs between line breaks are copied whole.
-    std::size_t from = 0;
-    for (std::size_t at; (at = findChar(text, from, u'\n')) < text.size(); from = at + 1) {
-        appendChars16(bytes, text.data() + from, at - from);
-        bytes.append("\r\0\n\0", 4);
-    }
-    appendChars16(bytes, text.data() + from, text.size() - from);
 }
 } // namespace
 

@@ -36,12 +36,13 @@ bool applyTranslationFile(const TranslationEntry& entry, std::u16string_view fil
         return true;
     }
     const platform::TextEncoding encoding = encodingOf(gameMode);
-    platform::TextInput game;
+    std::string gameBytes;
     platform::TextInput translation;
-    if (!platform::openTextInput(gamePath, encoding, game) ||
+    if (!platform::readWholeFile(gamePath, gameBytes) ||
         !platform::openTextInput(translationPath, encoding, translation)) {
         return true;
     }
+    platform::TextInput game{platform::decodeText(gameBytes, encoding), 0};
     platform::TextOutput output = platform::createTextOutput(gamePath, encoding);
     mergeKeyedText(game, translation, output, translationTextCapacity);
     // The cache goes first: should the work stop before the new text is in place, the game
@@ -50,6 +51,9 @@ bool applyTranslationFile(const TranslationEntry& entry, std::u16string_view fil
     const std::u16string cachePath = textCachePath(gamePath);
     if (!platform::deleteFile(cachePath) && !platform::pathMissing(cachePath)) {
         return true;
+    }
+    if (output.bytes == gameBytes) {
+        return true; // translated already: the same text again is not written
     }
     // One step: at every moment the game file is either the old text or the translated one.
     switch (platform::writeTextOutputSafely(output)) {

@@ -157,9 +157,16 @@ TEST(ApplyTranslationPack, SamplePackTwiceGivesTheSameFilesAsOnce) {
     const TranslationEntry deutsch = loadTranslationEntry(u"deutsch.txt");
     EXPECT_TRUE(applyTranslationPack(deutsch, run.context));
     const auto once = snapshotTree(u"data\\text");
+    // The second time each text is translated already: not written again (the file is the
+    // same file), but its cache still goes.
+    platform::FileIdentity namesOnce, namesTwice;
+    ASSERT_TRUE(platform::fileIdentity(u"data\\text\\names.txt", namesOnce));
+    writeFile(u"data\\text\\names.txt.strings.bin", "cache");
     EXPECT_TRUE(applyTranslationPack(deutsch, run.context));
     EXPECT_EQ(snapshotTree(u"data\\text"), once);
     EXPECT_TRUE(run.errors.texts.empty());
+    ASSERT_TRUE(platform::fileIdentity(u"data\\text\\names.txt", namesTwice));
+    EXPECT_EQ(namesTwice, namesOnce);
 
     EXPECT_EQ(
         readFile(u"data\\text\\names.txt"),

@@ -1,0 +1,321 @@
+#include "patch/open_texts.h"
+
+#include "patch/patch_records.h"
+#include "platform/safe_write.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+using platform::TextEncoding;
+
+OpenText& created(OpenTexts& texts, std::u16string_view path) {
+    const std::size_t number = texts.files.size();
+    texts.files.emplace_back();
+    texts.files.back().readPath = std::u16string(path);
+    texts.bySpelling[std::u16string(path)] = number;
+    texts.byNameKey[platform::fileNameKey(path)] = number;
+    return texts.files.back();
+}
+
+// The entry of the file a path names, or null when the run knows no such file. An existing
+// file gets its entry here (not yet read); its identity joins every spelling of it.
+OpenText* find(OpenTexts& texts, std::u16string_view path) {
+    const std::u16string spelling(path);
+    if (const auto known = texts.bySpelling.find(spelling); known != texts.bySpelling.end()) {
+        return &texts.files[known->second];
+    }
+    platform::FileIdentity identity;
+    platform::FileInfo info;
+    if (platform::fileIdentity(path, identity, &info)) {
+        const auto [entry, isNew] = texts.byIdentity.try_emplace(identity, texts.files.size());
+        if (isNew) {
+            texts.files.emplace_back();
+            texts.files.back().readPath = spelling;
+            texts.files.back().lastWrite = info.lastWrite;
+        }
+        texts.bySpelling[spelling] = entry->second;
+        return &texts.files[entry->second];
+    }
+    // Not on disk: perhaps a file the run has made under another spelling.
+    if (const auto made = texts.byNameKey.find(platform::fileNameKey(path));
+        made != texts.byNameKey.end()) {
+        texts.bySpelling[spelling] = made->second;
+        return &texts.files[made->second];
+    }
+    return nullptr;
+}
+
+std::size_t heldBytesOf(const OpenText& file) {
+    if (!file.loaded) {
+        return 0;
+    }
+    return (file.bytes ? file.bytes->size() : 0) + (file.text ? heldBytes(*file.text) : 0);
+}
+
+// The file's content: its bytes, or the text's untouched first buffer, or the text written
+// out into `scratch`.
+std::string_view contentOf(const OpenText& file, std::string& scratch) {
+    if (file.bytes) {
+        return *file.bytes;
+    }
+    if (file.pristine) {
+        return file.text->bytes.front();
+    }
+    scratch.clear();
+    if (file.text->encoding == TextEncoding::Utf16) {
+        scratch = "\xFF\xFE";
+    }
+    writePieceText(scratch, *file.text);
+    return scratch;
+}
+
+std::string contentBytes(const OpenText& file) {
+    std::string scratch;
+    return std::string(contentOf(file, scratch));
+}
+
+void unload(OpenText& file) {
+    file.bytes.reset();
+    file.text.reset();
+    file.pristine = false;
+    file.loaded = false;
+}
+
+// Makes room down to the memory bound, oldest use first, never taking `keep`'s content.
+void keepWithinBound(OpenTexts& texts, const OpenText* keep) {
+    std::size_t held = 0;
+    std::vector<OpenText*> loaded;
+    for (OpenText& file : texts.files) {
+        held += heldBytesOf(file);
+        if (file.loaded && &file != keep) {
+            loaded.push_back(&file);
+        }
+    }
+    if (held <= texts.memoryBound) {
+        return;
+    }
+    std::sort(loaded.begin(), loaded.end(),
+              [](const OpenText* a, const OpenText* b) { return a->lastUse < b->lastUse; });
+    for (OpenText* file : loaded) {
+        if (held <= texts.memoryBound) {
+            break;
+        }
+        const std::size_t freed = heldBytesOf(*file);
+        if (file->changed && !file->spillCurrent) {
+            std::u16string temporary;
+            if (platform::prepareSafeWrite(file->writePath, contentOf(*file, texts.scratch),
+                                           temporary) != platform::SafeWriteResult::written) {
+                continue; // kept in memory; the end writes it
+            }
+            file->spill = temporary;
+            file->spillCurrent = true;
+        }
+        unload(*file);
+        held -= freed;
+    }
+}
+
+bool load(OpenTexts& texts, OpenText& file) {
+    file.lastUse = ++texts.uses;
+    if (file.loaded) {
+        return true;
+    }
+    std::string bytes;
+    if (!platform::readWholeFile(file.spillCurrent ? file.spill : file.readPath, bytes)) {
+        return false;
+    }
+    file.bytes = std::move(bytes);
+    file.loaded = true;
+    keepWithinBound(texts, &file);
+    return true;
+}
+
+PieceText& textIn(OpenTexts& texts, OpenText& file, TextEncoding encoding) {
+    if (file.text && file.text->encoding == encoding) {
+        return *file.text;
+    }
+    std::string content = file.bytes ? std::move(*file.bytes) : contentBytes(file);
+    if (encoding == TextEncoding::Bytes8) {
+        // The bytes themselves become the text's first buffer.
+        file.text = pieceTextOf(std::move(content), encoding);
+        file.bytes.reset();
+        file.pristine = true;
+    } else {
+        file.text = pieceTextOf(content, encoding);
+        file.bytes = std::move(content);
+        file.pristine = false;
+    }
+    keepWithinBound(texts, &file);
+    return *file.text;
+}
+
+void noteChange(OpenTexts& texts, OpenText& file, const TextChange& change) {
+    if (!file.changed) {
+        file.changed = true;
+        file.changeOrder = ++texts.changes;
+    }
+    file.change = change;
+    file.writePath = change.destination;
+    if (!file.spill.empty()) {
+        platform::deleteFile(file.spill); // it holds an earlier content now
+        file.spill.clear();
+        file.spillCurrent = false;
+    }
+}
+
+void reportWrite(platform::SafeWriteResult result, const TextChange& change,
+                 const ErrorSink& errors) {
+    if (result == platform::SafeWriteResult::written || change.kind == ChangeKind::overwrite) {
+        return; // a failed copy over a file says nothing
+    }
+    if (result == platform::SafeWriteResult::placeFailed && change.kind == ChangeKind::rewrite) {
+        showError(errors,
+                  u"Error while processing %s\n\nThe new version of %s could not take the "
+                  u"old one's place.\nOperation aborted.",
+                  {change.script, change.destination});
+        return;
+    }
+    showError(errors, temporaryFileMessage);
+}
+
+} // namespace
+
+FileMode openTextMode(OpenTexts& texts, std::u16string_view path) {
+    OpenText* file = find(texts, path);
+    if (file == nullptr || !load(texts, *file)) {
+        return FileMode::missing;
+    }
+    if (file->bytes || file->pristine) {
+        return fileModeOf(contentOf(*file, texts.scratch).substr(0, 2));
+    }
+    if (file->text->encoding == TextEncoding::Utf16) {
+        return FileMode::utf16; // written with its byte-order mark
+    }
+    return fileModeOf(writtenStart(*file->text, 2)); // what the text is written as
+}
+
+PieceText* openText(OpenTexts& texts, std::u16string_view path, TextEncoding encoding) {
+    OpenText* file = find(texts, path);
+    if (file == nullptr || !load(texts, *file)) {
+        return nullptr;
+    }
+    return &textIn(texts, *file, encoding);
+}
+
+bool readText(OpenTexts& texts, std::u16string_view path, TextEncoding encoding,
+              std::u16string& text) {
+    OpenText* file = find(texts, path);
+    if (file == nullptr || !load(texts, *file)) {
+        return false;
+    }
+    text = platform::decodeText(contentOf(*file, texts.scratch), encoding);
+    return true;
+}
+
+bool openBytes(OpenTexts& texts, std::u16string_view path, std::string& bytes) {
+    OpenText* file = find(texts, path);
+    if (file == nullptr || !load(texts, *file)) {
+        return false;
+    }
+    bytes = contentOf(*file, texts.scratch);
+    return true;
+}
+
+bool openTextExists(OpenTexts& texts, std::u16string_view path) {
+    if (texts.bySpelling.count(std::u16string(path)) != 0 ||
+        texts.byNameKey.count(platform::fileNameKey(path)) != 0) {
+        return true;
+    }
+    return platform::pathExists(path);
+}
+
+bool viewContent(OpenTexts& texts, std::u16string_view path, std::string_view& content,
+                 std::int64_t& lastWrite) {
+    OpenText* file = find(texts, path);
+    if (file == nullptr || !load(texts, *file)) {
+        return false;
+    }
+    content = contentOf(*file, texts.scratch);
+    lastWrite = file->changed ? 0 : file->lastWrite;
+    return true;
+}
+
+PieceText* changeText(OpenTexts& texts, std::u16string_view path, TextEncoding encoding,
+                      const TextChange& change) {
+    OpenText* file = find(texts, path);
+    if (file == nullptr || !load(texts, *file)) {
+        return nullptr;
+    }
+    PieceText& text = textIn(texts, *file, encoding);
+    // The text, as a rewrite writes it, is the content from now on.
+    file->bytes.reset();
+    file->pristine = false;
+    noteChange(texts, *file, change);
+    return &text;
+}
+
+void replaceBytes(OpenTexts& texts, std::u16string_view path, std::string bytes,
+                  const TextChange& change) {
+    OpenText* file = find(texts, path);
+    if (file == nullptr) {
+        file = &created(texts, path);
+    }
+    noteChange(texts, *file, change);
+    file->bytes = std::move(bytes);
+    file->text.reset();
+    file->pristine = false;
+    file->loaded = true;
+    file->lastUse = ++texts.uses;
+    keepWithinBound(texts, file);
+}
+
+bool appendText(OpenTexts& texts, std::u16string_view path, TextEncoding encoding,
+                std::u16string_view appended, const TextChange& change) {
+    OpenText* file = find(texts, path);
+    if (file == nullptr || !load(texts, *file)) {
+        return false;
+    }
+    if (file->text && !file->bytes && !file->pristine && file->text->encoding == encoding) {
+        // The text is the content: the appended text goes on at its end.
+        const std::size_t end = file->text->pieces.size();
+        replacePieces(*file->text, end, end, {appended});
+    } else {
+        // The bytes as they are, the appended text encoded after them.
+        std::string bytes = file->bytes     ? std::move(*file->bytes)
+                            : file->pristine ? std::move(file->text->bytes.front())
+                                             : contentBytes(*file);
+        bytes += platform::encodeText(appended, encoding);
+        file->bytes = std::move(bytes);
+        file->text.reset();
+        file->pristine = false;
+    }
+    noteChange(texts, *file, change);
+    keepWithinBound(texts, file);
+    return true;
+}
+
+void writeOpenTexts(OpenTexts& texts, const ErrorSink& errors) {
+    std::vector<OpenText*> changed;
+    for (OpenText& file : texts.files) {
+        if (file.changed) {
+            changed.push_back(&file);
+        }
+    }
+    std::sort(changed.begin(), changed.end(), [](const OpenText* a, const OpenText* b) {
+        return a->changeOrder < b->changeOrder;
+    });
+    for (OpenText* file : changed) {
+        const platform::SafeWriteResult result =
+            file->spillCurrent
+                ? platform::placeSafeWrite(file->spill, file->writePath)
+                : platform::writeFileSafely(file->writePath, contentOf(*file, texts.scratch));
+        unload(*file);
+        reportWrite(result, file->change, errors);
+    }
+    texts.files.clear();
+    texts.bySpelling.clear();
+    texts.byIdentity.clear();
+    texts.byNameKey.clear();
+}
