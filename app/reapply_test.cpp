@@ -46,7 +46,7 @@ void writeGame() {
 
 // Gives the campaign's files a time long past, as files unpacked from a download have.
 void ageCampaign() {
-    for (const auto& [path, bytes] : snapshotTree(u"data\\campaign\\c")) {
+    for (const auto& [path, bytes] : snapshot(u"data\\campaign\\c")) {
         platform::setLastWriteTime(u"data\\campaign\\c\\" + path,
                                    platform::currentFileTime() - 3600 * platform::fileTimeSecond);
     }
@@ -136,6 +136,6 @@ TEST(ReappliedCampaign, EndsAsTheFullWayAndLeavesUnchangedCopiesInPlace) {
         };
         EXPECT_EQ(chooseAgain(u"fast", false), !c.unchanged.empty());
         EXPECT_FALSE(chooseAgain(u"full", true));
-        EXPECT_EQ(snapshotTree(u"fast\\data"), snapshotTree(u"full\\data"));
+        EXPECT_EQ(snapshot(u"fast\\data"), snapshot(u"full\\data"));
     }
 }

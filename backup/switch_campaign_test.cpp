@@ -1,125 +1,220 @@
-#include "testing/game_folder_test_support.h"
+#include "backup/restore_backup.h"
+#include "backup/switch_campaign.h"
+#include "platform/file_system.h"
+#include "testing/test_support.h"
+
+#include <filesystem>
+
+using namespace testing_support;
 
 namespace {
 
-using namespace backup_testing;
-using testing_support::exists;
-using testing_support::readFile;
-using testing_support::ScratchFolder;
+// A game with a text cache and nested folders, and two campaigns: Alpha replaces two game
+// files, adds some and brings a file named like its descriptor, an empty folder, a script
+// and a forged backup tree; Beta replaces a file Alpha replaces too.
+void writeSmallGame() {
+    for (const auto& [path, bytes] : std::initializer_list<std::pair<const char16_t*, const char*>>{
+             {u"data\\text\\names.txt", "game names"},
+             {u"data\\text\\names.txt.strings.bin", "cache"},
+             {u"data\\maps\\deep\\map.txt", "game map"},
+             {u"data\\maps\\other.txt", "game other"},
+             {u"data\\campaign\\alpha\\campaign.txt", "[name]Alpha\r\n"},
+             {u"data\\campaign\\alpha\\text\\names.txt", "alpha names"},
+             {u"data\\campaign\\alpha\\text\\campaign.txt", "alpha's own text file"},
+             {u"data\\campaign\\alpha\\maps\\deep\\map.txt", "alpha map"},
+             {u"data\\campaign\\alpha\\maps\\new\\zone.txt", "alpha zone"},
+             {u"data\\campaign\\alpha\\campaign\\sub\\extra.txt", "a script it brings"},
+             {u"data\\campaign\\alpha\\campaign\\backup\\maps\\other.txt", "forged original"},
+             {u"data\\campaign\\beta\\campaign.txt", "[name]Beta\r\n"},
+             {u"data\\campaign\\beta\\maps\\deep\\map.txt", "beta map"}}) {
+        writeFile(path, bytes);
+    }
+    makeFolders(u"data\\campaign\\alpha\\empty");
+}
 
-constexpr char16_t recentPath[] = u"data\\campaign\\recent.txt";
+// The game folder without the campaigns' own folders.
+Snapshot gameFiles() {
+    Snapshot files = snapshot(u"data");
+    std::erase_if(files, [](const auto& file) {
+        const std::u16string_view path = file.first;
+        return path.starts_with(u"campaign\\") && path != u"campaign\\" &&
+               !path.starts_with(u"campaign\\backup\\") && !path.starts_with(u"campaign\\sub\\");
+    });
+    return files;
+}
 
-// Switches the save folders from `previous` to `chosen`; returns the record it leaves.
-SetupState switchSaves(std::u16string_view previous, std::u16string_view chosen,
-                       std::u16string_view translation = u"none") {
+// A campaign run without scripts in a freshly started program.
+void runCampaign(std::u16string_view chosen) {
     SetupState state;
-    state.previousCampaign = previous;
-    state.translation = translation;
-    state.recordedScriptList = u"left over ";
-    EXPECT_TRUE(switchSaveFolders(chosen, state));
-    return state;
+    loadRecentSelection(state);
+    state.previousCampaign = state.hasCampaign ? state.folder : u"none";
+    switchCampaign(chosen, state);
 }
 
-TEST(SwitchSaveFolders, FirstUseTakesSavesAsTheyAre) {
+} // namespace
+
+TEST(InstallCampaignFiles, InstallsTheTreeKeepsWhatItReplacesAndNothingElse) {
     ScratchFolder game;
-    testing_support::makeFolders(u"data\\campaign");
-    writeSaves(u"save_alpha", u"alpha", 1);
-    switchSaves(u"none", u"alpha");
-    EXPECT_TRUE(platform::folderExists(u"saves"));
-    EXPECT_EQ(readFile(u"save_alpha\\alpha-1.sav"), "alpha-1.sav"); // no folder renamed
-    EXPECT_EQ(readFile(recentPath), "[campaign] alpha\r\n[scripts] \r\n[translation] none\r\n");
-    // An empty previous campaign counts as none, and existing games stay where they are.
-    writeSaves(u"saves", u"game", 1);
-    switchSaves(u"", u"beta");
-    EXPECT_EQ(readFile(u"saves\\game-1.sav"), "game-1.sav");
+    writeSmallGame();
+    makeFolders(u"data\\campaign\\backup");
+    EXPECT_TRUE(installCampaignFiles(u"alpha"));
+    const Snapshot installed = {{u"campaign\\", ""},
+                                {u"campaign\\sub\\", ""},
+                                {u"campaign\\sub\\extra.txt", "a script it brings"},
+                                {u"campaign\\backup\\", ""},
+                                {u"campaign\\backup\\text\\", ""},
+                                {u"campaign\\backup\\text\\names.txt", "game names"},
+                                {u"campaign\\backup\\maps\\", ""},
+                                {u"campaign\\backup\\maps\\deep\\", ""},
+                                {u"campaign\\backup\\maps\\deep\\map.txt", "game map"},
+                                {u"campaign\\backup\\maps\\new\\", ""},
+                                {u"campaign\\backup\\empty\\", ""},
+                                {u"campaign\\backup\\campaign\\", ""},
+                                {u"campaign\\backup\\campaign\\sub\\", ""},
+                                {u"text\\", ""},
+                                {u"text\\names.txt", "alpha names"},
+                                {u"text\\names.txt.strings.bin", "cache"},
+                                {u"text\\campaign.txt", "alpha's own text file"},
+                                {u"maps\\", ""},
+                                {u"maps\\other.txt", "game other"},
+                                {u"maps\\deep\\", ""},
+                                {u"maps\\deep\\map.txt", "alpha map"},
+                                {u"maps\\new\\", ""},
+                                {u"maps\\new\\zone.txt", "alpha zone"},
+                                {u"empty\\", ""}};
+    EXPECT_EQ(describe(gameFiles(), installed), "");
+    EXPECT_TRUE(installCampaignFiles(u"alpha")); // once installed, again changes nothing
+    EXPECT_EQ(describe(gameFiles(), installed), "");
+
+    // A kept copy is never replaced: it may be the only original left.
+    writeFile(u"data\\text\\names.txt", "names changed by a script");
+    EXPECT_TRUE(installCampaignFiles(u"alpha"));
+    EXPECT_EQ(describe(gameFiles(), installed), "");
+    // Names that would reach outside data\campaign\<name>, and a game folder where the
+    // campaign has a file, install nothing.
+    writeFile(u"data\\campaign\\odd\\maps", "a file where the game has a folder");
+    for (const char16_t* name : {u"", u".", u"..", u"alpha\\..", u"..\\campaign", u"odd"}) {
+        EXPECT_TRUE(installCampaignFiles(name));
+        EXPECT_EQ(describe(gameFiles(), installed), "") << utf8(name);
+    }
 }
 
-TEST(SwitchSaveFolders, ParksAndBringsBackEachCampaignsGames) {
+TEST(InstallCampaignFiles, NamesThatDifferOnlyInCase) {
     ScratchFolder game;
-    testing_support::makeFolders(u"data\\campaign");
-    writeSaves(u"saves", u"alpha", 2);
-    // Recorded before beta's games come in: the chosen campaign, no scripts yet, the
-    // translation kept.
-    EXPECT_EQ(switchSaves(u"alpha", u"beta", u"Deutsch").folder, u"beta"); // beta is new
-    EXPECT_TRUE(snapshot(u"saves").empty());
-    EXPECT_EQ(readFile(recentPath), "[campaign] beta\r\n[scripts] \r\n[translation] Deutsch\r\n");
-    writeSaves(u"saves", u"beta", 1);
-    switchSaves(u"beta", u"alpha");
-    EXPECT_EQ(readFile(u"saves\\alpha-1.sav"), "alpha-1.sav");
-    EXPECT_FALSE(exists(u"save_alpha"));
-    switchSaves(u"alpha", u"alpha"); // parked and brought straight back
-    EXPECT_FALSE(exists(u"save_alpha"));
-    EXPECT_EQ(saveProblems({"alpha-1.sav", "alpha-2.sav", "beta-1.sav"}), "");
-    // Long names are never cut, or the games would not be found again.
-    const std::u16string longName(150, u'l');
-    switchSaves(u"alpha", longName);
-    writeSaves(u"saves", u"long", 1);
-    switchSaves(longName, u"beta");
-    switchSaves(u"beta", longName);
-    EXPECT_EQ(readFile(u"saves\\long-1.sav"), "long-1.sav");
+    writeFile(u"data\\text\\units.txt", "game units");
+    writeFile(u"data\\campaign\\beta\\Text\\Units.txt", "beta units");
+    makeFolders(u"data\\campaign\\backup");
+    installCampaignFiles(u"beta");
+#ifdef _WIN32
+    EXPECT_EQ(readFile(u"data\\text\\units.txt"), "beta units"); // one file on Windows
+    EXPECT_EQ(readFile(u"data\\campaign\\backup\\text\\units.txt"), "game units");
+#else
+    EXPECT_EQ(readFile(u"data\\text\\units.txt") + readFile(u"data\\Text\\Units.txt"),
+              "game unitsbeta units");
+    EXPECT_FALSE(exists(u"data\\campaign\\backup\\Text\\Units.txt"));
+#endif
 }
 
-TEST(SwitchSaveFolders, AStaleParkedFolderIsMovedAsideNotHandedOn) {
+#ifndef _WIN32
+TEST(InstallCampaignFiles, NeverFollowsALink) {
     ScratchFolder game;
-    testing_support::makeFolders(u"data\\campaign");
-    writeSaves(u"saves", u"alpha", 2);
-    writeSaves(u"save_alpha", u"alpha-stale", 1);
-    writeSaves(u"save_alpha.old", u"alpha-older", 1);
-    writeSaves(u"save_beta", u"beta", 1);
+    writeSmallGame();
+    writeFile(u"outside\\precious.txt", "from another drive");
+    makeFolders(u"data\\campaign\\backup");
+    std::filesystem::create_directory_symlink("../..", "data/campaign/alpha/loop"); // a circle
+    std::filesystem::create_directory_symlink("../../../outside", "data/campaign/alpha/text/away");
+    std::filesystem::create_symlink("../../../outside/precious.txt",
+                                    "data/campaign/alpha/file_link.txt");
+    EXPECT_TRUE(installCampaignFiles(u"alpha"));
+    EXPECT_EQ(readFile(u"data\\text\\names.txt"), "alpha names");
+    EXPECT_FALSE(exists(u"data\\loop") || exists(u"data\\text\\away") ||
+                 exists(u"data\\file_link.txt"));
+}
+#endif
+
+TEST(SwitchSaveFolders, ParkAndBringBackEachCampaignsGames) {
+    ScratchFolder game;
+    makeFolders(u"data\\campaign");
+    writeFile(u"saves\\first.sav", "first");
+    writeFile(u"save_alpha\\old.sav", "a stale parked game of alpha");
+    writeFile(u"save_alpha.old\\older.sav", "older");
+    writeFile(u"save_beta\\beta.sav", "beta");
+    const auto switchSaves = [](std::u16string_view previous, std::u16string_view chosen) {
+        SetupState state;
+        state.previousCampaign = previous;
+        state.translation = u"Deutsch";
+        state.recordedScriptList = u"left over ";
+        EXPECT_TRUE(switchSaveFolders(chosen, state));
+        EXPECT_EQ(state.folder, chosen);
+        return readFile(u"data\\campaign\\recent.txt");
+    };
+    // First use: "saves" belongs to no campaign yet, the chosen one takes it as it is.
+    EXPECT_EQ(switchSaves(u"none", u"alpha"),
+              "[campaign] alpha\r\n[scripts] \r\n[translation] Deutsch\r\n");
+    switchSaves(u"", u"alpha");
+    EXPECT_EQ(readFile(u"saves\\first.sav"), "first");
+    // A stale parked folder moves aside to a free name; the chosen campaign's come in.
     switchSaves(u"alpha", u"beta");
-    EXPECT_EQ(snapshot(u"saves").size(), 1u); // none of alpha's games
-    EXPECT_EQ(readFile(u"save_alpha.old2\\alpha-stale-1.sav"), "alpha-stale-1.sav");
-    EXPECT_EQ(saveProblems({"alpha-1.sav", "alpha-2.sav", "alpha-stale-1.sav", "alpha-older-1.sav",
-                            "beta-1.sav"}),
-              "");
-    // Without "saves" there is nothing to park: the parked folder is no stale one.
-    testing_support::removeTree(u"saves");
-    switchSaves(u"beta", u"alpha");
-    EXPECT_EQ(readFile(u"saves\\alpha-1.sav"), "alpha-1.sav");
-    EXPECT_FALSE(exists(u"save_beta.old"));
+    EXPECT_EQ(readFile(u"save_alpha\\first.sav") + readFile(u"save_alpha.old2\\old.sav") +
+                  readFile(u"saves\\beta.sav"),
+              "firsta stale parked game of alphabeta");
+    switchSaves(u"beta", u"beta"); // parked and brought straight back
+    EXPECT_EQ(readFile(u"saves\\beta.sav"), "beta");
+    // A campaign without parked games gets an empty "saves"; long names are never cut.
+    const std::u16string longName(150, u'l');
+    switchSaves(u"beta", longName);
+    EXPECT_EQ(snapshot(u"saves"), Snapshot{});
+    writeFile(u"saves\\long.sav", "long");
+    switchSaves(longName, u"alpha");
+    EXPECT_EQ(readFile(u"save_" + longName + u"\\long.sav"), "long");
+    // Without "saves" the parked folder is no stale one and stays.
+    platform::renameFile(u"saves", u"save_alpha");
+    switchSaves(u"alpha", u"beta");
+    EXPECT_EQ(readFile(u"saves\\beta.sav") + readFile(u"save_alpha\\first.sav"), "betafirst");
 }
 
 TEST(SwitchCampaign, AFullSwitchAndBack) {
     ScratchFolder game;
     writeSmallGame();
-    const Snapshot pristine = snapshot(u"data");
-    runCampaignAfterStart(u"alpha");
+    const Snapshot pristine = gameFiles();
+    runCampaign(u"alpha");
     EXPECT_EQ(readFile(u"data\\text\\names.txt"), "alpha names");
-    EXPECT_FALSE(exists(u"data\\text\\names.txt.strings.bin"));
-    runCampaignAfterStart(u"beta");
-    EXPECT_EQ(readFile(u"data\\text\\names.txt"), "game names"); // alpha's change undone
-    EXPECT_EQ(readFile(u"data\\world\\maps\\base\\map1.txt"), "beta map1");
-    EXPECT_EQ(readFile(u"data\\world\\maps\\base\\deep\\map3.txt"), "game map3");
-    EXPECT_EQ(readFile(u"data\\world\\newzone\\zone.txt"), "alpha zone"); // added files stay
-    EXPECT_EQ(readFile(recentPath), "[campaign] beta\r\n[scripts] \r\n[translation] none\r\n");
+    runCampaign(u"beta");
+    EXPECT_EQ(readFile(u"data\\text\\names.txt") + readFile(u"data\\maps\\deep\\map.txt") +
+                  readFile(u"data\\maps\\new\\zone.txt"),
+              "game namesbeta mapalpha zone"); // added files stay
+    EXPECT_EQ(readFile(u"data\\campaign\\recent.txt"),
+              "[campaign] beta\r\n[scripts] \r\n[translation] \r\n");
     EXPECT_TRUE(platform::folderExists(u"save_alpha"));
-    // A campaign of nothing but its descriptor still puts every game file back.
-    testing_support::writeFile(u"data\\campaign\\bare\\campaign.txt", "[name] Bare\r\n");
-    runCampaignAfterStart(u"bare");
-    EXPECT_TRUE(snapshot(u"data\\campaign\\backup").empty());
+    // A campaign of nothing but its descriptor puts every game file back.
+    writeFile(u"data\\campaign\\bare\\campaign.txt", "[name] Bare\r\n");
+    runCampaign(u"bare");
     for (const auto& [path, bytes] : pristine) {
         if (!path.ends_with(u"\\") && !path.ends_with(u".strings.bin")) {
-            EXPECT_EQ(readFile(u"data\\" + path), bytes) << testing_support::utf8(path);
+            EXPECT_EQ(readFile(u"data\\" + path), bytes) << utf8(path);
         }
     }
+    EXPECT_EQ(snapshot(u"data\\campaign\\backup"), Snapshot{});
 }
 
 // Folder names above 255 are recorded whole: each campaign's games stay its own through
-// every switch, each in a freshly started program.
+// every switch, each switch in a freshly started program.
 TEST(SwitchCampaign, FolderNamesAbove255KeepEachCampaignsSaves) {
     ScratchFolder game;
     writeSmallGame();
-    std::map<std::u16string_view, int> visits;
-    std::vector<std::string> saves;
-    for (const std::u16string_view name :
-         {u"alpha", u"\u0412\u043e\u0441\u0442\u043e\u043a", u"\u0395\u03bb\u03bb\u03ac\u03c2",
-          u"\u6771\u65b9", u"\U0001F3F0", u"alpha", u"\u6771\u65b9", u"\U0001F3F0"}) {
-        runCampaignAfterStart(name);
-        const int count = ++visits[name];
-        writeSaves(u"saves", name, count);
-        saves.push_back(testing_support::utf8(name) + "-" + std::to_string(count) + ".sav");
-        EXPECT_EQ(saveProblems(saves), "") << testing_support::utf8(name);
+    const std::vector<std::u16string> names = {u"alpha", u"\u0412\u043e\u0441\u0442\u043e\u043a",
+                                               u"\u0395\u03bb\u03bb\u03ac\u03c2", u"\u6771\u65b9",
+                                               u"\U0001F3F0"};
+    for (const char16_t round : {u'1', u'2'}) {
+        for (const std::u16string& name : names) {
+            runCampaign(name);
+            writeFile(u"saves\\" + name + u"-" + round + u".sav", utf8(name));
+        }
+    }
+    for (const std::u16string& name : names) {
+        const std::u16string folder = name == names.back() ? u"saves" : u"save_" + name;
+        for (const char16_t round : {u'1', u'2'}) {
+            EXPECT_EQ(readFile(folder + u"\\" + name + u"-" + round + u".sav"), utf8(name));
+        }
     }
 }
-
-} // namespace

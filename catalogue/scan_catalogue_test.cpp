@@ -1,212 +1,143 @@
 #include "catalogue/scan_catalogue.h"
 #include "testing/test_support.h"
 
-#include <string>
-
 using namespace testing_support;
 
 namespace {
 
-using Indices = std::vector<std::int16_t>;
 using Names = std::vector<std::u16string>;
+using Indices = std::vector<std::int16_t>;
 
-void makeCampaign(std::u16string_view folder, std::string_view name = "A campaign") {
-    writeFile(u"data\\campaign\\" + std::u16string(folder) + u"\\campaign.txt",
-              "[name]\r\n" + std::string(name) + "\r\n");
+void makeCampaign(std::u16string_view folder) {
+    writeFile(u"data\\campaign\\" + std::u16string(folder) + u"\\campaign.txt", "[name]C\r\n");
 }
-
-void makeScript(std::u16string_view fileName, std::string_view worksFor) {
+void makeScript(std::u16string_view fileName, std::string_view worksFor = "all") {
     writeFile(u"data\\campaign\\sub\\" + std::u16string(fileName),
-              "[name]Script\r\n[works for]\r\n" + std::string(worksFor) + "\r\n[files]\r\n");
+              "[works for]\r\n" + std::string(worksFor) + "\r\n[files]\r\n");
 }
-
 void makeTranslation(std::u16string_view fileName) {
     writeFile(u"data\\campaign\\translation\\" + std::u16string(fileName), "[name]Pack\r\n");
+}
+std::u16string numbered(char16_t prefix, int i, std::u16string_view suffix = u"") {
+    return std::u16string{prefix, char16_t(u'0' + i / 10), char16_t(u'0' + i % 10)} +
+           std::u16string(suffix);
 }
 
 struct Scan {
     Catalogue catalogue;
     ErrorRecorder errors;
-    bool ok;
-    Scan() : ok(scanCatalogue(catalogue, errors.sink())) {}
-    Names campaigns() const {
-        Names result;
-        for (const CampaignEntry& entry : catalogue.campaignList) {
-            result.push_back(entry.folder);
+    bool ok = scanCatalogue(catalogue, errors.sink());
+    template <typename List, typename Field> Names names(const List& list, Field field) const {
+        Names out;
+        for (const auto& entry : list) {
+            out.push_back(entry.*field);
         }
-        return result;
+        return out;
     }
-    Names scripts() const {
-        Names result;
-        for (const ScriptEntry& entry : catalogue.scriptList) {
-            result.push_back(entry.fileName);
-        }
-        return result;
-    }
+    Names campaigns() const { return names(catalogue.campaignList, &CampaignEntry::folder); }
+    Names scripts() const { return names(catalogue.scriptList, &ScriptEntry::fileName); }
 };
-
-std::u16string numbered(std::u16string_view prefix, int i, std::u16string_view suffix = u"") {
-    return std::u16string(prefix) + char16_t(u'0' + i / 10) + char16_t(u'0' + i % 10) +
-           std::u16string(suffix);
-}
 
 } // namespace
 
-TEST(ScanCatalogue, ReservedFoldersAndFilesNamedLikeFoldersAreSkipped) {
+TEST(ScanCatalogue, ReservedFoldersOddEntriesAndNamesTooLongToRemember) {
     ScratchFolder scratch;
-    for (const std::u16string_view folder : {u"backup", u"sub", u"translation", u"alpha"}) {
-        makeCampaign(folder);
+    for (const std::u16string_view folder :
+         {u"backup", u"sub", u"translation", u"Backup", u"SUB"}) {
+        makeCampaign(folder); // reserved names are exact and case-sensitive
     }
     makeFolders(u"data\\campaign\\nodescriptor");
-    makeFolders(u"data\\campaign\\odd\\campaign.txt"); // a folder named like the descriptor
+    makeFolders(u"data\\campaign\\odd\\campaign.txt");
     makeFolders(u"data\\campaign\\sub\\extra.txt");
     makeFolders(u"data\\campaign\\translation\\extra.txt");
     writeFile(u"data\\campaign\\loose", "[name]Not a folder\r\n");
-    makeTranslation(u"real.txt");
+    makeScript(std::u16string(96, u'x') + u".txt"); // 100 characters: not listed
+    makeScript(std::u16string(95, u'y') + u".txt");
+    makeTranslation(std::u16string(96, u'x') + u".txt");
     const Scan scan;
     EXPECT_TRUE(scan.ok);
-    EXPECT_EQ(scan.campaigns(), Names{u"alpha"});
+    EXPECT_EQ(scan.campaigns(), (Names{u"Backup", u"SUB"}));
     // sub\campaign.txt is a script descriptor there, one without [files].
-    EXPECT_EQ(scan.scripts(), Names{u"campaign.txt"});
+    EXPECT_EQ(scan.scripts(), (Names{u"campaign.txt", std::u16string(95, u'y') + u".txt"}));
     EXPECT_EQ(scan.errors.texts, Names{u"There seems to be an error with: campaign.txt"});
-    ASSERT_EQ(scan.catalogue.translationList.size(), 2u); // translation\campaign.txt too
-    EXPECT_EQ(scan.catalogue.translationList[1].folder, u"real");
+    EXPECT_EQ(scan.names(scan.catalogue.translationList, &TranslationEntry::fileName),
+              Names{u"campaign.txt"});
+    EXPECT_EQ(scan.catalogue.campaignList[1].scriptIndices, (Indices{1}));
 }
 
-TEST(ScanCatalogue, ReservedNamesAreCaseSensitive) {
-    ScratchFolder scratch;
-    makeCampaign(u"Backup", "Capital B");
-    makeCampaign(u"SUB");
-    const Scan scan;
-    ASSERT_EQ(scan.campaigns(), (Names{u"Backup", u"SUB"}));
-    EXPECT_EQ(scan.catalogue.campaignList[0].name, u"Capital B");
-}
-
-TEST(ScanCatalogue, LimitsKeepTheFirstEntriesInListingOrder) {
+TEST(ScanCatalogue, LimitsKeepTheFirstEntriesAndEachCampaignListsItsScripts) {
     ScratchFolder scratch;
     for (int i = 0; i < 31; ++i) {
-        makeScript(numbered(u"s", i, u".txt"), "all");
+        // The 31st is never listed, so no campaign is offered it.
+        makeScript(numbered(u's', i, u".txt"), i % 30 == 0 ? "all"
+                                               : i == 1    ? "c01"
+                                               : i == 2    ? "C01, c02 c03,c00"
+                                                           : "");
     }
     for (int i = 0; i < 12; ++i) {
-        makeCampaign(numbered(u"c", i));
-    }
-    for (int i = 0; i < 11; ++i) {
-        makeTranslation(numbered(u"t", i, u".txt"));
+        makeCampaign(numbered(u'c', i));
+        makeTranslation(numbered(u't', i, u".txt"));
     }
     const Scan scan;
-    const Catalogue& catalogue = scan.catalogue;
-    EXPECT_TRUE(scan.ok);
-    ASSERT_EQ(catalogue.scriptList.size(), 30u);
-    ASSERT_EQ(catalogue.campaignList.size(), 10u);
-    ASSERT_EQ(catalogue.translationList.size(), 10u);
-    EXPECT_EQ(catalogue.scriptList.back().fileName, u"s29.txt");
-    EXPECT_EQ(catalogue.campaignList.back().folder, u"c09");
-    EXPECT_EQ(catalogue.translationList.back().fileName, u"t09.txt");
-    Indices all;
-    for (std::int16_t i = 0; i < 30; ++i) {
-        EXPECT_EQ(catalogue.scriptList[i].index, i);
-        EXPECT_EQ(catalogue.campaignList[i % 10].index, i % 10);
-        EXPECT_EQ(catalogue.translationList[i % 10].index, i % 10);
-        all.push_back(i);
+    ASSERT_EQ(scan.scripts().size(), 30u);
+    ASSERT_EQ(scan.campaigns().size(), 10u);
+    ASSERT_EQ(scan.catalogue.translationList.size(), 10u);
+    EXPECT_EQ(scan.campaigns().back(), u"c09");
+    for (std::int16_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(scan.catalogue.scriptList[i * 3].index, i * 3);
+        EXPECT_EQ(scan.catalogue.campaignList[i].index, i);
+        EXPECT_EQ(scan.catalogue.translationList[i].index, i);
     }
-    // Every campaign is offered all 30 listed scripts, never the ignored 31st.
-    EXPECT_EQ(catalogue.campaignList[9].scriptIndices, all);
-    EXPECT_TRUE(scan.errors.texts.empty());
-}
-
-TEST(ScanCatalogue, EachCampaignListsItsScriptsInScriptOrder) {
-    ScratchFolder scratch;
-    makeScript(u"a.txt", "alpha");
-    makeScript(u"b.txt", "beta");
-    makeScript(u"c.txt", "Alpha, beta");
-    makeScript(u"d.txt", "beta,alpha");
-    makeScript(u"e.txt", "all");
-    makeScript(u"f.txt", "");
-    for (const std::u16string_view campaign : {u"alpha", u"beta", u"gamma"}) {
-        makeCampaign(campaign);
-    }
-    const Scan scan;
-    ASSERT_EQ(scan.catalogue.campaignList.size(), 3u);
-    EXPECT_EQ(scan.catalogue.campaignList[0].scriptIndices, (Indices{0, 3, 4}));
-    EXPECT_EQ(scan.catalogue.campaignList[1].scriptIndices, (Indices{1, 2, 3, 4}));
-    EXPECT_EQ(scan.catalogue.campaignList[2].scriptIndices, (Indices{4}));
+    EXPECT_EQ(scan.catalogue.campaignList[0].scriptIndices, (Indices{0, 2}));
+    EXPECT_EQ(scan.catalogue.campaignList[1].scriptIndices, (Indices{0, 1}));
+    EXPECT_EQ(scan.catalogue.campaignList[3].scriptIndices, (Indices{0, 2}));
+    EXPECT_EQ(scan.catalogue.campaignList[4].scriptIndices, (Indices{0}));
 }
 
 TEST(ScanCatalogue, EnoughMeansACampaignOrATranslation) {
-    const std::u16string notEnough = u"Not enough campaigns or core files missing!";
+    const Names notEnough = {u"Not enough campaigns or core files missing!"};
     {
         ScratchFolder scratch;
-        makeScript(u"a.txt", "all");
-        writeFile(u"data\\campaign\\sub\\nofiles.txt", "[name]No files\r\n");
-        makeFolders(u"data\\campaign\\translation");
+        makeScript(u"a.txt");
         const Scan scan;
         EXPECT_FALSE(scan.ok);
-        EXPECT_EQ(scan.catalogue.scriptList.size(), 2u);
-        EXPECT_EQ(scan.errors.texts,
-                  (Names{u"There seems to be an error with: nofiles.txt", notEnough}));
+        EXPECT_EQ(scan.errors.texts, notEnough);
     }
     {
         ScratchFolder scratch;
         makeTranslation(u"deutsch.txt");
-        makeFolders(u"data\\campaign\\sub");
         const Scan scan;
-        EXPECT_TRUE(scan.ok);
-        EXPECT_TRUE(scan.catalogue.campaignList.empty());
-        EXPECT_EQ(scan.catalogue.translationList.at(0).name, u"Pack");
-        EXPECT_TRUE(scan.errors.texts.empty());
+        EXPECT_TRUE(scan.ok && scan.errors.texts.empty());
     }
-    {
-        ScratchFolder scratch;
-        makeFolders(u"data\\text");
-        Catalogue catalogue;
-        catalogue.scriptList.resize(3); // left over from elsewhere: the scan starts afresh
-        ErrorRecorder errors;
-        EXPECT_FALSE(scanCatalogue(catalogue, errors.sink()));
-        EXPECT_TRUE(catalogue.scriptList.empty());
-        EXPECT_EQ(errors.texts, Names{notEnough});
-    }
-}
-
-TEST(ScanCatalogue, DescriptorNamesTooLongToRememberAreNotListed) {
     ScratchFolder scratch;
-    const std::u16string longName = std::u16string(96, u'x') + u".txt";    // 100 characters
-    const std::u16string longestKept = std::u16string(95, u'y') + u".txt"; // 99 characters
-    makeScript(longName, "all");
-    makeScript(longestKept, "all");
-    makeTranslation(longName);
     makeCampaign(u"alpha");
-    const Scan scan;
-    EXPECT_EQ(scan.scripts(), Names{longestKept});
-    EXPECT_EQ(scan.catalogue.scriptList.at(0).index, 0);
-    EXPECT_TRUE(scan.catalogue.translationList.empty());
-    EXPECT_EQ(scan.catalogue.campaignList.at(0).scriptIndices, Indices{0});
+    Catalogue catalogue;
+    catalogue.scriptList.resize(3); // left over from elsewhere: the scan starts afresh
+    ErrorRecorder errors;
+    EXPECT_TRUE(scanCatalogue(catalogue, errors.sink()));
+    EXPECT_TRUE(catalogue.scriptList.empty());
 }
 
-TEST(ScanCatalogue, SampleGameFolder) {
+TEST(ScanCatalogue, SampleGameFolderAndCampaignDescriptors) {
     ScratchFolder scratch;
     copySampleGame();
+    writeFile(u"data\\campaign\\big\\campaign.txt",
+              "[name]" + std::string(300, 'n') + "\r\n[description]" + std::string(3000, 'd'));
     const Scan scan;
     const Catalogue& catalogue = scan.catalogue;
-    ASSERT_TRUE(scan.ok);
-    EXPECT_TRUE(scan.errors.texts.empty());
+    ASSERT_TRUE(scan.ok && scan.errors.texts.empty());
     EXPECT_EQ(scan.scripts(), (Names{u"easy.txt", u"hard.txt", u"hd.textures.txt", u"menu_fix.txt",
                                      u"more_names.txt", u"royal_titles.txt"}));
-    const ScriptEntry& easy = catalogue.scriptList[0];
-    EXPECT_TRUE(easy.hasGroup && easy.required && easy.checked);
-    EXPECT_EQ(easy.groupName, u"Difficulty");
-    EXPECT_EQ(catalogue.scriptList[2].folder, u"hd");
-    EXPECT_EQ(catalogue.scriptList[4].groupName, u"Titles"); // written "Titles " in the file
-    EXPECT_EQ(catalogue.scriptList[5].groupName, u"Titles");
-
-    EXPECT_EQ(scan.campaigns(), (Names{u"eastmarch", u"iron_coast", u"norvale"}));
-    EXPECT_EQ(catalogue.campaignList[0].name, u"Eastmarch Frontier");
-    EXPECT_EQ(catalogue.campaignList[2].description,
+    EXPECT_EQ(scan.campaigns(), (Names{u"big", u"eastmarch", u"iron_coast", u"norvale"}));
+    EXPECT_EQ(catalogue.campaignList[0].name.size(), 99u);
+    EXPECT_EQ(catalogue.campaignList[0].description.size(), 1999u);
+    EXPECT_EQ(catalogue.campaignList[1].name, u"Eastmarch Frontier");
+    EXPECT_EQ(catalogue.campaignList[3].description,
               u"Defend the northern keep through three winters.\nStarts with Spearmen only.");
-    EXPECT_EQ(catalogue.campaignList[0].scriptIndices, (Indices{0, 1, 2, 3, 4}));
-    EXPECT_EQ(catalogue.campaignList[1].scriptIndices, (Indices{0, 3, 4}));
-    EXPECT_EQ(catalogue.campaignList[2].scriptIndices, (Indices{0, 1, 2, 4, 5}));
-
-    ASSERT_EQ(catalogue.translationList.size(), 2u);
+    EXPECT_EQ(catalogue.campaignList[1].scriptIndices, (Indices{0, 1, 2, 3, 4}));
+    EXPECT_EQ(catalogue.campaignList[2].scriptIndices, (Indices{0, 3, 4}));
+    EXPECT_EQ(catalogue.campaignList[3].scriptIndices, (Indices{0, 1, 2, 4, 5}));
+    EXPECT_EQ(scan.names(catalogue.translationList, &TranslationEntry::name),
+              (Names{u"Deutsch", u"Fran\u00E7ais"}));
     EXPECT_EQ(catalogue.translationList[0].folder, u"deutsch");
-    EXPECT_EQ(catalogue.translationList[1].name, u"Fran\u00E7ais");
 }

@@ -13,7 +13,7 @@
 namespace {
 
 using namespace testing_support;
-using Files = std::vector<std::pair<std::u16string, std::string>>;
+using Files = testing_support::Snapshot;
 
 struct Case {
     const char* name;
@@ -114,7 +114,7 @@ Outcome outcome(const Case& c, bool shared, std::size_t bound = std::size_t{256}
     texts.memoryBound = bound;
     platform::setFaultPlan({});
     runScripts(c, shared ? &texts : nullptr, errors);
-    return {snapshotTree(u"data"), errors.texts, temporaryFilesLeft(),
+    return {snapshot(u"data"), errors.texts, temporaryFilesLeft(),
             platform::fileOperationCount()};
 }
 
@@ -151,13 +151,13 @@ TEST(OpenTexts, ARunStoppedAnywhereLeavesEachFileAsItWasOrFullyChanged) {
         SCOPED_TRACE("stop after operation " + std::to_string(n));
         ScratchFolder scratch;
         writeGame(c);
-        const Files before = snapshotTree(u"data");
+        const Files before = snapshot(u"data");
         ErrorRecorder errors;
         OpenTexts texts;
         platform::setFaultPlan({.stopAfter = n});
         runScripts(c, &texts, errors);
         platform::setFaultPlan({});
-        for (const auto& [path, bytes] : snapshotTree(u"data")) {
+        for (const auto& [path, bytes] : snapshot(u"data")) {
             if (path.starts_with(u"campaign\\backup\\")) {
                 continue;
             }

@@ -1,5 +1,6 @@
 #include "platform/file_system.h"
 #include "platform/long_path.h"
+#include "platform/safe_write.h"
 #include "testing/test_support.h"
 
 using namespace testing_support;
@@ -22,15 +23,14 @@ TEST(FolderListing, SortsTheNtfsWayAndMatchesWindowsPatterns) {
                                  u"Gamma.TXT", u"readme", u"notes.txt.bak"}) {
         writeFile(std::u16string(u"d\\") + name, "x");
     }
-    makeFolders(u"d\\folder.txt");
-    // "_" sorts after the letters: upper-cased ordinal order.
-    EXPECT_EQ(names(u"d\\*.txt"),
+    writeFile(u"d\\folder.txt\\inner.txt", "x");
+    // "_" sorts after the letters: upper-cased ordinal order, whatever the drive does.
+    EXPECT_EQ(names(u"d\\*.TXT"),
               (std::vector<std::u16string>{u"a b.txt", u"Alpha.txt", u"beta.txt", u"folder.txt/",
                                            u"Gamma.TXT", u"zeta.txt", u"_x.txt"}));
-    EXPECT_EQ(names(u"d\\*").size(), 9u);
     EXPECT_EQ(names(u"d\\*.*").size(), 9u); // "*.*" also matches names without a dot
     EXPECT_EQ(names(u"d\\*.bak"), (std::vector<std::u16string>{u"notes.txt.bak"}));
-    EXPECT_TRUE(names(u"d\\*.none").empty());
+    EXPECT_EQ(names(u"d\\folder.txt\\*"), std::vector<std::u16string>{u"inner.txt"});
     std::vector<platform::FolderEntry> entries;
     EXPECT_FALSE(platform::listFolder(u"missing\\*", entries));
 }
@@ -40,20 +40,15 @@ TEST(FileOperations, RenameAndCopyNeverReplaceButReplaceDoes) {
     writeFile(u"a.txt", "A");
     writeFile(u"b.txt", "B");
     EXPECT_FALSE(platform::renameFile(u"a.txt", u"b.txt"));
-    EXPECT_EQ(readFile(u"b.txt"), "B");
     EXPECT_TRUE(platform::replaceFile(u"a.txt", u"b.txt"));
-    EXPECT_EQ(readFile(u"b.txt"), "A");
-    EXPECT_FALSE(exists(u"a.txt"));
     EXPECT_TRUE(platform::replaceFile(u"b.txt", u"new.txt")); // a missing target is fine
-    EXPECT_EQ(readFile(u"new.txt"), "A");
-
-    makeFolders(u"saves");
+    EXPECT_EQ(readFile(u"a.txt") + readFile(u"b.txt") + readFile(u"new.txt"),
+              "<missing><missing>A");
     writeFile(u"saves\\slot1.sav", "S");
-    EXPECT_TRUE(platform::renameFile(u"saves", u"save_norvale"));
-    EXPECT_EQ(readFile(u"save_norvale\\slot1.sav"), "S");
-    makeFolders(u"saves");
-    EXPECT_FALSE(platform::renameFile(u"save_norvale", u"saves")); // folders too
-
+    makeFolders(u"save_x");
+    EXPECT_FALSE(platform::renameFile(u"saves", u"save_x")); // folders too
+    EXPECT_TRUE(platform::renameFile(u"saves", u"save_y"));
+    EXPECT_EQ(readFile(u"save_y\\slot1.sav"), "S");
     writeFile(u"b.txt", "old");
     EXPECT_FALSE(platform::copyFile(u"new.txt", u"b.txt", true));
     EXPECT_EQ(readFile(u"b.txt"), "old");
@@ -61,18 +56,29 @@ TEST(FileOperations, RenameAndCopyNeverReplaceButReplaceDoes) {
     EXPECT_EQ(readFile(u"b.txt"), "A");
     EXPECT_FALSE(platform::copyFile(u"missing.txt", u"c.txt", false));
     EXPECT_FALSE(exists(u"c.txt"));
+    EXPECT_TRUE(platform::pathMissing(u"c.txt") && !platform::pathMissing(u"b.txt"));
+    // Names compare without regard to case on Windows only.
+#ifdef _WIN32
+    EXPECT_EQ(readFile(u"B.TXT"), "A");
+#else
+    EXPECT_EQ(readFile(u"B.TXT"), "<missing>");
+#endif
 }
 
-TEST(FileOperations, TemporaryFilesAreUniqueAndInTheFolder) {
+TEST(FileOperations, TemporaryFilesAreUniqueInTheirFolderAndKnownByName) {
     ScratchFolder scratch;
+    makeFolders(u"d");
     std::u16string first, second;
-    ASSERT_TRUE(platform::makeTemporaryFile(platform::currentDirectory(), first));
-    ASSERT_TRUE(platform::makeTemporaryFile(platform::currentDirectory(), second));
+    ASSERT_TRUE(platform::makeTemporaryFile(u"d", first));
+    ASSERT_TRUE(platform::makeTemporaryFile(u"d", second));
     EXPECT_NE(first, second);
-    EXPECT_TRUE(exists(first));
-    std::vector<platform::FolderEntry> entries;
-    platform::listFolder(u"*.tmp", entries);
-    EXPECT_EQ(entries.size(), 2u);
+    EXPECT_EQ(names(u"d\\*").size(), 2u);
+    EXPECT_TRUE(platform::isTemporaryFileName(first.substr(2)));
+    for (const std::u16string_view name :
+         {u"~dravik12ab3.tmp", u"dravik12ab3f.tmp", u"~dravik12AB3F.tmp", u"~dravik12ab3f.txt",
+          u"~dravik12ab3f0.tmp"}) {
+        EXPECT_FALSE(platform::isTemporaryFileName(name)) << utf8(name);
+    }
 }
 
 TEST(FaultInjection, FailsTheChosenOperationOrEveryOneAfterAStop) {
@@ -127,4 +133,38 @@ TEST(LongPaths, LongPlainPathsTakeTheLongFormAllOthersStayAsTheyAre) {
                   c.expected.empty() ? c.path : c.expected)
             << utf8(c.path).substr(0, 40) << " in " << utf8(c.currentDirectory);
     }
+}
+
+// Each of the safe write's operations failing in turn (the temporary file, its write, the
+// replace, nothing): the old file stays unless the new one is whole, and no temporary file
+// is left.
+TEST(SafeWrite, EveryFailureLeavesTheOldFileAndNoTemporaryFile) {
+    using platform::SafeWriteResult;
+    const SafeWriteResult results[] = {SafeWriteResult::noTemporaryFile,
+                                       SafeWriteResult::writeFailed, SafeWriteResult::placeFailed,
+                                       SafeWriteResult::written};
+    for (const auto placing : {platform::Placing::replace, platform::Placing::onlyIfMissing}) {
+        for (const bool old : {true, false}) {
+            for (long n = 1; n <= 4; ++n) {
+                ScratchFolder scratch;
+                writeFile(old ? u"d\\f.txt" : u"d\\other.txt", "old");
+                writeFile(u"source.txt", "new");
+                const bool kept = placing == platform::Placing::onlyIfMissing && old;
+                // A first copy that is already there makes the replace fail; then the fourth
+                // operation is the deletion of the temporary file, which must not fail.
+                platform::setFaultPlan({.failOperation = kept && n == 4 ? 5 : n});
+                const auto result =
+                    n % 2 ? platform::writeFileSafely(u"d\\f.txt", "new", placing)
+                          : platform::copyFileSafely(u"source.txt", u"d\\f.txt", placing);
+                platform::setFaultPlan({});
+                EXPECT_EQ(result, kept && n == 4 ? SafeWriteResult::placeFailed : results[n - 1]);
+                EXPECT_EQ(readFile(u"d\\f.txt"), result == SafeWriteResult::written ? "new"
+                                                 : old                              ? "old"
+                                                                                    : "<missing>");
+                EXPECT_EQ(temporaryFilesLeft(), 0u) << n;
+            }
+        }
+    }
+    EXPECT_EQ(platform::folderOf(u"data\\text\\a.txt"), u"data\\text");
+    EXPECT_EQ(platform::folderOf(u"a.txt"), u".");
 }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 
 namespace testing_support {
 
@@ -18,19 +17,15 @@ ScratchFolder::ScratchFolder() {
     previous_ = platform::currentDirectory();
     static std::atomic<int> counter{0};
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::u16string base = u"scratch";
-    platform::createFolder(base);
+    platform::createFolder(u"scratch");
     std::u16string name = platform::utf8ToUtf16(
         info ? std::string(info->test_suite_name()) + "." + info->name() : "test");
     std::replace(name.begin(), name.end(), u'/', u'_');
-    for (;;) {
-        path_ = previous_ + u"\\" + base + u"\\" + name + u"-" +
+    do {
+        path_ = previous_ + u"\\scratch\\" + name + u"-" +
                 platform::utf8ToUtf16(std::to_string(counter++));
-        if (platform::createFolder(path_)) {
-            break;
-        }
-        removeTree(path_);
-    }
+        removeTree(path_); // left by an earlier, failed run
+    } while (!platform::createFolder(path_));
     platform::setCurrentDirectory(path_);
 }
 
@@ -60,73 +55,100 @@ void writeFile(std::u16string_view path, std::string_view bytes) {
 
 std::string readFile(std::u16string_view path) {
     std::string bytes;
-    if (!platform::readWholeFile(path, bytes)) {
-        return "<missing>";
-    }
-    return bytes;
+    return platform::readWholeFile(path, bytes) ? bytes : "<missing>";
 }
 
 bool exists(std::u16string_view path) {
     return platform::pathExists(path);
 }
 
-void removeTree(std::u16string_view path) {
-    std::vector<platform::FolderEntry> entries;
-    if (platform::folderExists(path) &&
-        platform::listFolder(std::u16string(path) + u"\\*", entries)) {
-        for (const auto& entry : entries) {
-            const std::u16string child = std::u16string(path) + u"\\" + entry.name;
-            if (entry.isFolder && !entry.isLink) {
-                removeTree(child);
-            } else if (entry.isFolder) {
-                platform::removeFolder(child);
-            } else {
-                platform::deleteFile(child);
-            }
-        }
-        platform::removeFolder(path);
-    } else {
-        platform::deleteFile(path);
-    }
-}
-
 namespace {
-void collect(const std::u16string& folder, const std::u16string& prefix,
-             std::vector<std::pair<std::u16string, std::string>>& out, std::size_t* temporaries) {
+// Calls visit(entry, full path, relative path) for everything below `folder`, depth first;
+// folders are descended into unless they are links.
+template <typename Visit>
+void walk(const std::u16string& folder, const std::u16string& prefix, Visit visit) {
     std::vector<platform::FolderEntry> entries;
     platform::listFolder(folder + u"\\*", entries);
     for (const auto& entry : entries) {
         const std::u16string full = folder + u"\\" + entry.name;
-        const std::u16string relative = prefix.empty() ? entry.name : prefix + u"\\" + entry.name;
-        if (entry.isFolder) {
-            if (!entry.isLink) {
-                collect(full, relative, out, temporaries);
-            }
-        } else if (!platform::isTemporaryFileName(entry.name)) {
-            out.emplace_back(relative, readFile(full));
-        } else if (temporaries != nullptr) {
-            ++*temporaries;
+        visit(entry, full, prefix + entry.name);
+        if (entry.isFolder && !entry.isLink) {
+            walk(full, prefix + entry.name + u"\\", visit);
         }
     }
 }
 } // namespace
 
+void removeTree(std::u16string_view path) {
+    const std::u16string root(path);
+    if (!platform::folderExists(root)) {
+        platform::deleteFile(root);
+        return;
+    }
+    std::vector<std::u16string> folders = {root};
+    walk(root, u"",
+         [&](const platform::FolderEntry& entry, const std::u16string& full, const auto&) {
+             if (entry.isFolder && !entry.isLink) {
+                 folders.push_back(full);
+             } else if (!platform::deleteFile(full)) {
+                 platform::removeFolder(full); // a link to a folder, on Windows
+             }
+         });
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
+        platform::removeFolder(*folder); // deepest first
+    }
+}
+
 void copyTree(std::u16string_view from, std::u16string_view to) {
     platform::createFolder(to);
-    std::vector<platform::FolderEntry> entries;
-    platform::listFolder(std::u16string(from) + u"\\*", entries);
-    for (const auto& entry : entries) {
-        const std::u16string source = std::u16string(from) + u"\\" + entry.name;
-        const std::u16string target = std::u16string(to) + u"\\" + entry.name;
-        if (entry.isLink) {
-            continue;
-        }
-        if (entry.isFolder) {
-            copyTree(source, target);
-        } else {
-            platform::copyFile(source, target, false);
-        }
+    walk(std::u16string(from), u"",
+         [&](const platform::FolderEntry& entry, const std::u16string& full,
+             const std::u16string& relative) {
+             const std::u16string target = std::u16string(to) + u"\\" + relative;
+             if (entry.isFolder && !entry.isLink) {
+                 platform::createFolder(target);
+             } else if (!entry.isLink) {
+                 platform::copyFile(full, target, false);
+             }
+         });
+}
+
+Snapshot snapshot(std::u16string_view folder) {
+    Snapshot out;
+    walk(std::u16string(folder), u"",
+         [&](const platform::FolderEntry& entry, const std::u16string& full,
+             const std::u16string& relative) {
+             if (entry.isLink) {
+                 out[relative] = "<link>";
+             } else if (entry.isFolder) {
+                 out[relative + u"\\"] = "";
+             } else if (!platform::isTemporaryFileName(entry.name)) {
+                 out[relative] = readFile(full);
+             }
+         });
+    return out;
+}
+
+std::string describe(const Snapshot& actual, const Snapshot& expected) {
+    std::string text;
+    for (const auto& [path, bytes] : actual) {
+        const auto other = expected.find(path);
+        text += other == expected.end()  ? "  unexpected " + utf8(path) + "\n"
+                : other->second != bytes ? "  differs " + utf8(path) + "\n"
+                                         : "";
     }
+    for (const auto& [path, bytes] : expected) {
+        text += actual.count(path) ? "" : "  missing " + utf8(path) + "\n";
+    }
+    return text;
+}
+
+std::size_t temporaryFilesLeft() {
+    std::size_t count = 0;
+    walk(u".", u"", [&](const platform::FolderEntry& entry, const auto&, const auto&) {
+        count += !entry.isFolder && platform::isTemporaryFileName(entry.name);
+    });
+    return count;
 }
 
 std::u16string sourceDirectory() {
@@ -140,19 +162,6 @@ std::u16string sourceDirectory() {
 
 void copySampleGame() {
     copyTree(sourceDirectory() + u"\\sample\\game", u".");
-}
-
-std::vector<std::pair<std::u16string, std::string>> snapshotTree(std::u16string_view folder) {
-    std::vector<std::pair<std::u16string, std::string>> out;
-    collect(std::u16string(folder), u"", out, nullptr);
-    return out;
-}
-
-std::size_t temporaryFilesLeft() {
-    std::vector<std::pair<std::u16string, std::string>> files;
-    std::size_t count = 0;
-    collect(u".", u"", files, &count);
-    return count;
 }
 
 } // namespace testing_support

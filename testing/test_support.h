@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,14 +37,19 @@ std::string readFile(std::u16string_view path);
 bool exists(std::u16string_view path);
 // Removes a file or a folder with everything in it (links are removed, not followed).
 void removeTree(std::u16string_view path);
-// Every file below a folder: relative path ("\" separators, sorted) -> bytes. Our own
-// temporary files are no game data and are left out.
-std::vector<std::pair<std::u16string, std::string>> snapshotTree(std::u16string_view folder);
+// Copies a folder tree (files and folders; links are skipped) from `from` to `to`.
+void copyTree(std::u16string_view from, std::u16string_view to);
+
+// Everything below a folder: relative path ("\" separators) -> bytes; a folder is listed as
+// "name\" -> "" and a link as "<link>". Our own temporary files are no game data and are
+// left out.
+using Snapshot = std::map<std::u16string, std::string>;
+Snapshot snapshot(std::u16string_view folder = u".");
+// What differs between two snapshots, one path a line; empty when they are equal.
+std::string describe(const Snapshot& actual, const Snapshot& expected);
 // How many of our temporary files are left anywhere below the current directory.
 std::size_t temporaryFilesLeft();
 
-// Copies a folder tree (files and folders; links are skipped) from `from` to `to`.
-void copyTree(std::u16string_view from, std::u16string_view to);
 // The repository's folder as a path the file layer understands (under Wine: "Z:\...").
 std::u16string sourceDirectory();
 // Copies the repository's sample game folder (sample/game) into the current directory.

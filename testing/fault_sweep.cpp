@@ -1,0 +1,194 @@
+#include "testing/fault_sweep.h"
+
+namespace fault_sweep {
+namespace {
+
+using testing_support::readFile;
+using testing_support::utf8;
+
+constexpr std::u16string_view recordPath = u"data\\campaign\\recent.txt";
+constexpr std::u16string_view cacheSuffix = u".strings.bin";
+
+// The campaign recent.txt names, "none" without one.
+std::string recordedCampaign() {
+    const std::string record = readFile(recordPath);
+    const std::string header = "[campaign] ";
+    return record.starts_with(header)
+               ? record.substr(header.size(), record.find("\r\n") - header.size())
+               : "none";
+}
+
+// The game folder as compared with the run without faults. A translation run adds a blank
+// to the recorded script list each time, so the record is compared without blanks at the
+// line ends.
+testing_support::Snapshot comparable() {
+    testing_support::Snapshot files = testing_support::snapshot();
+    const auto record = files.find(std::u16string(recordPath));
+    if (record != files.end()) {
+        std::string& bytes = record->second;
+        for (std::size_t at; (at = bytes.find(" \r\n")) != std::string::npos;) {
+            bytes.erase(at, 1);
+        }
+    }
+    return files;
+}
+
+} // namespace
+
+Sweep::Sweep(Scenario scenario)
+    : scenario_(std::move(scenario)), home_(platform::currentDirectory()) {
+    base_ = home_ + u"\\base";
+    work_ = home_ + u"\\work";
+    testing_support::removeTree(base_);
+    platform::createFolder(base_);
+    platform::setCurrentDirectory(base_);
+    scenario_.prepare();
+    start_ = testing_support::snapshot();
+    // The game's own files: data\ outside data\campaign (the caches aside), each as kept in
+    // the backup tree when a copy is kept there.
+    constexpr std::u16string_view data = u"data\\", kept = u"data\\campaign\\backup\\";
+    for (const auto& [path, bytes] : start_) {
+        if (path.ends_with(u"\\") || path.ends_with(cacheSuffix)) {
+            continue;
+        }
+        if (path.starts_with(kept)) {
+            originals_[path.substr(kept.size())] = bytes;
+        } else if (path.starts_with(data) && !path.starts_with(u"data\\campaign\\")) {
+            originals_.emplace(path.substr(data.size()), bytes);
+        }
+    }
+    // Each save game and the campaign it belongs to, from where it lies.
+    std::vector<platform::FolderEntry> top;
+    platform::listFolder(u"save*", top);
+    for (const auto& folder : top) {
+        const std::string name = utf8(folder.name);
+        const std::string owner =
+            name == "saves" ? recordedCampaign() : name.substr(5, name.find(".old") - 5);
+        for (const auto& [file, bytes] : testing_support::snapshot(folder.name)) {
+            saves_[file] = {owner, bytes};
+        }
+    }
+    enterFreshCopy();
+    platform::setFaultPlan({});
+    scenario_.work({});
+    operations_ = platform::fileOperationCount();
+    reference_ = comparable();
+    platform::setCurrentDirectory(home_);
+}
+
+void Sweep::enterFreshCopy() const {
+    platform::setFaultPlan({});
+    platform::setCurrentDirectory(home_);
+    testing_support::removeTree(work_);
+    testing_support::copyTree(base_, work_);
+    platform::setCurrentDirectory(work_);
+}
+
+void Sweep::saveProblems(const std::string& when, std::vector<std::string>& problems) const {
+    const std::string owner = recordedCampaign();
+    std::map<std::u16string, int> seen;
+    std::vector<platform::FolderEntry> top;
+    platform::listFolder(u"save*", top);
+    for (const auto& folder : top) {
+        const std::string name = utf8(folder.name);
+        const std::string campaign =
+            name == "saves" ? owner : name.substr(5, name.find(".old") - 5);
+        for (const auto& [file, bytes] : testing_support::snapshot(folder.name)) {
+            ++seen[file];
+            const auto save = saves_.find(file);
+            if (save == saves_.end() || save->second.second != bytes) {
+                problems.push_back(when + ": " + utf8(file) + " in " + name + " is no save game");
+            } else if (save->second.first != campaign) {
+                problems.push_back(when + ": " + save->second.first + "'s " + utf8(file) + " in " +
+                                   name + " (the games of " + campaign + ")");
+            }
+        }
+    }
+    for (const auto& [file, save] : saves_) {
+        if (seen[file] != 1) {
+            problems.push_back(when + ": " + utf8(file) + " found " + std::to_string(seen[file]) +
+                               " times");
+        }
+    }
+}
+
+std::vector<std::string> Sweep::check(const std::string& when, bool failing) const {
+    std::vector<std::string> problems;
+    for (const auto& [path, bytes] : originals_) {
+        const std::string now = readFile(u"data\\" + path);
+        const auto done = reference_.find(u"data\\" + path);
+        const bool inPlace = !scenario_.changedInPlace.empty() &&
+                             path.starts_with(scenario_.changedInPlace) &&
+                             done != reference_.end() && now == done->second;
+        if (now != bytes && readFile(u"data\\campaign\\backup\\" + path) != bytes && !inPlace) {
+            problems.push_back(when + ": the original of " + utf8(path) + " is lost");
+        }
+    }
+    for (const auto& [path, bytes] : testing_support::snapshot(u"data\\text")) {
+        if (path.ends_with(cacheSuffix)) {
+            const std::u16string text = u"data\\text\\" + path.substr(0, path.size() - 12);
+            const auto before = start_.find(text);
+            if (readFile(text) != (before == start_.end() ? "<missing>" : before->second)) {
+                problems.push_back(when + ": a cache is left beside the changed " + utf8(text));
+            }
+        }
+    }
+    saveProblems(when, problems);
+    if (failing && testing_support::temporaryFilesLeft() > 1) {
+        problems.push_back(when + ": temporary files are left");
+    }
+    return problems;
+}
+
+std::vector<std::string> Sweep::point(const platform::FaultPlan& plan,
+                                      const std::function<void()>& faulted) {
+    const bool failing = plan.failOperation > 0;
+    const std::string when = std::string(scenario_.name) +
+                             (failing ? ", operation " : ", stop after operation ") +
+                             std::to_string(failing ? plan.failOperation : plan.stopAfter) +
+                             " of " + std::to_string(operations_) + (failing ? " fails" : "");
+    enterFreshCopy();
+    if (faulted) {
+        faulted();
+    } else {
+        scenario_.work(plan);
+    }
+    platform::setFaultPlan({});
+    std::vector<std::string> problems = check(when, failing);
+    scenario_.work({}); // the next start, without faults
+    platform::setFaultPlan({});
+    saveProblems(when + ", rerun", problems);
+    const std::string differences = testing_support::describe(comparable(), reference_);
+    if (!differences.empty()) {
+        problems.push_back(when + ": the rerun gives another game folder:\n" + differences);
+    }
+    platform::setCurrentDirectory(home_);
+    return problems;
+}
+
+std::vector<std::string> Sweep::run(long& covered) {
+#ifdef _WIN32
+    // File operations are slow under Wine: every 8th point of each kind, and the first and
+    // last three, which hold the opening and closing steps of every work.
+    const auto sampled = [&](long n) { return n <= 3 || n > operations_ - 3 || n % 8 == 0; };
+#else
+    const auto sampled = [](long) { return true; };
+#endif
+    for (const bool stopping : {false, true}) {
+        // Stopping after the last operation stops nothing.
+        for (long n = 1; n <= operations_ - (stopping ? 1 : 0); ++n) {
+            if (!sampled(n)) {
+                continue;
+            }
+            ++covered;
+            const auto problems = point(stopping ? platform::FaultPlan{.stopAfter = n}
+                                                 : platform::FaultPlan{.failOperation = n});
+            if (!problems.empty()) {
+                return problems; // one point's findings are enough to work from
+            }
+        }
+    }
+    return {};
+}
+
+} // namespace fault_sweep
