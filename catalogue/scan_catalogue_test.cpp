@@ -56,13 +56,18 @@ TEST(ScanCatalogue, ReservedFoldersOddEntriesAndNamesTooLongToRemember) {
     makeTranslation(std::u16string(96, u'x') + u".txt");
     const Scan scan;
     EXPECT_TRUE(scan.ok);
-    EXPECT_EQ(scan.campaigns(), (Names{u"Backup", u"SUB"}));
+#ifdef _WIN32
+    // Names that differ only in case are one folder there: "Backup" is "backup" itself.
+    EXPECT_EQ(scan.campaigns(), Names{});
+#else
+    ASSERT_EQ(scan.campaigns(), (Names{u"Backup", u"SUB"}));
+    EXPECT_EQ(scan.catalogue.campaignList[1].scriptIndices, (Indices{1}));
+#endif
     // sub\campaign.txt is a script descriptor there, one without [files].
     EXPECT_EQ(scan.scripts(), (Names{u"campaign.txt", std::u16string(95, u'y') + u".txt"}));
     EXPECT_EQ(scan.errors.texts, Names{u"There seems to be an error with: campaign.txt"});
     EXPECT_EQ(scan.names(scan.catalogue.translationList, &TranslationEntry::fileName),
               Names{u"campaign.txt"});
-    EXPECT_EQ(scan.catalogue.campaignList[1].scriptIndices, (Indices{1}));
 }
 
 TEST(ScanCatalogue, LimitsKeepTheFirstEntriesAndEachCampaignListsItsScripts) {
