@@ -5,6 +5,7 @@
 #include "platform/unicode.h"
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -143,21 +144,59 @@ bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subP
     return true;
 }
 
+namespace {
+
+struct KeptFile {
+    std::u16string relative; // as spelled in the tree ("\Text\Units.txt")
+    platform::FileInfo info;
+};
+
+// Every file of the backup tree below `relative` ("\" at the top), by the key of the game
+// path it belongs to. Links are not followed.
+void listKeptFiles(const std::u16string& relative, std::map<std::u16string, KeptFile>& kept) {
+    std::vector<platform::FolderEntry> entries;
+    if (!platform::listFolder(std::u16string(backupRoot) + relative + u"*", entries)) {
+        return;
+    }
+    for (const platform::FolderEntry& entry : entries) {
+        if (entry.isLink) {
+            continue;
+        }
+        const std::u16string path = relative + entry.name;
+        if (entry.isFolder) {
+            listKeptFiles(path + u'\\', kept);
+        } else {
+            kept[platform::fileNameKey(u"data" + path)] = {path, {false, entry.size, entry.lastWrite}};
+        }
+    }
+}
+
+} // namespace
+
 InstalledCopies unchangedInstalledCopies(std::u16string_view campaign) {
     InstalledCopies unchanged;
     if (!isPlainFolderName(campaign)) {
         return unchanged;
     }
-    forEachCampaignFile(campaign, u"\\", false,
-                        [&](const platform::FolderEntry& entry, const std::u16string&,
-                            const std::u16string& relative) {
-                            const std::u16string target = u"data" + relative;
-                            platform::FileInfo game, kept;
-                            if (platform::fileInfo(target, game) && sameStamp(game, entry) &&
-                                platform::fileInfo(std::u16string(backupRoot) + relative, kept) &&
-                                !sameStamp(kept, entry)) {
-                                unchanged.paths.insert(platform::fileNameKey(target));
-                            }
-                        });
+    std::map<std::u16string, KeptFile> keptFiles;
+    listKeptFiles(u"\\", keptFiles);
+    forEachCampaignFile(
+        campaign, u"\\", false,
+        [&](const platform::FolderEntry& entry, const std::u16string&,
+            const std::u16string& relative) {
+            const std::u16string target = u"data" + relative;
+            const std::u16string key = platform::fileNameKey(target);
+            const auto kept = keptFiles.find(key);
+            // The original lies where the installation put it, spelled as the campaign spells
+            // it (the way the full way would leave it), and is no copy of the campaign file.
+            if (kept == keptFiles.end() || kept->second.relative != relative ||
+                sameStamp(kept->second.info, entry)) {
+                return;
+            }
+            platform::FileInfo game;
+            if (platform::fileInfo(target, game) && sameStamp(game, entry)) {
+                unchanged.paths.insert(key);
+            }
+        });
     return unchanged;
 }
