@@ -5,6 +5,7 @@
 #include "platform/unicode.h"
 
 #include <functional>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,8 @@ namespace {
 // than this before its installation could share its time with a later change of the copy.
 constexpr std::int64_t racyTime = 3 * platform::fileTimeSecond;
 
-bool sameStamp(const platform::FileInfo& file, const platform::FolderEntry& campaignFile) {
-    return !file.isFolder && file.size == campaignFile.size &&
+bool sameStamp(const platform::FolderEntry& file, const platform::FolderEntry& campaignFile) {
+    return !file.isFolder && !file.isLink && file.size == campaignFile.size &&
            file.lastWrite == campaignFile.lastWrite;
 }
 
@@ -76,16 +77,16 @@ void installFile(const platform::FolderEntry& campaignFile, const std::u16string
     }
 }
 
-// Calls `file` with each file of the campaign (below sub-path `sub`, depth first, in listing
-// order), its source path and its relative path ("\text\names.txt"); makes the folders on
-// the way when `makeFolders` is set.
-void forEachCampaignFile(
-    std::u16string_view campaign, const std::u16string& sub, bool makeFolders,
-    const std::function<void(const platform::FolderEntry&, const std::u16string& source,
-                             const std::u16string& relative)>& file) {
+// Walks the campaign's folders and files below sub-path `sub` ("\\" at the top), depth first
+// in listing order, handing on each step (a folder as it is met, its end, a file with its
+// path "\\text\\names.txt"); with `makeFolders` the folders of each sub-path are made in
+// data\\ and in the backup tree before its content. The campaign's own campaign.txt, links,
+// and a folder where the backup tree lies are passed over.
+void walkCampaign(std::u16string_view campaign, const std::u16string& sub, bool makeFolders,
+                  const std::function<void(const TreeStep&)>& step) {
     const bool topLevel = sub == u"\\";
     if (!topLevel && makeFolders) {
-        const std::u16string folder = sub.substr(0, sub.size() - 1); // without the last "\"
+        const std::u16string folder = sub.substr(0, sub.size() - 1); // without the last "\\"
         platform::createFolder(u"data" + folder);
         platform::createFolder(std::u16string(backupRoot) + folder);
     }
@@ -105,13 +106,15 @@ void forEachCampaignFile(
                                              std::u16string(backupRoot) + u'\\')) {
                 continue;
             }
-            forEachCampaignFile(campaign, deeper, makeFolders, file);
+            step({TreeStep::Kind::folder, deeper, entry});
+            walkCampaign(campaign, deeper, makeFolders, step);
+            step({TreeStep::Kind::folderEnd, deeper, entry});
             continue;
         }
         if (topLevel && entry.name == u"campaign.txt") {
             continue; // the campaign's descriptor
         }
-        file(entry, campaignFolder + entry.name, sub + entry.name);
+        step({TreeStep::Kind::file, sub + entry.name, entry});
     }
 }
 
@@ -128,18 +131,38 @@ bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subP
         return true;
     }
     const std::int64_t start = platform::currentFileTime();
-    const std::u16string sub = subPath.empty() ? std::u16string(u"\\") : std::u16string(subPath);
-    forEachCampaignFile(campaign, sub, true,
-                        [&](const platform::FolderEntry& entry, const std::u16string& source,
-                            const std::u16string& relative) {
-                            const std::u16string target = u"data" + relative;
-                            if (leave != nullptr &&
-                                leave->paths.count(platform::fileNameKey(target)) != 0) {
-                                return;
-                            }
-                            installFile(entry, source, target,
-                                        std::u16string(backupRoot) + relative, start);
-                        });
+    const std::u16string campaignFolder = campaignFolderPath(campaign);
+    const std::u16string root(backupRoot);
+    if (leave == nullptr) {
+        const std::u16string sub =
+            subPath.empty() ? std::u16string(u"\\") : std::u16string(subPath);
+        walkCampaign(campaign, sub, true, [&](const TreeStep& step) {
+            if (step.kind == TreeStep::Kind::file) {
+                installFile(step.entry, campaignFolder + step.relative, u"data" + step.relative,
+                            root + step.relative, start);
+            }
+        });
+        return true;
+    }
+    // The walk made already, without the files left where they are; a folder that holds
+    // nothing else is there already, in data\ and in the tree alike.
+    const std::vector<TreeStep>& steps = leave->campaignTree;
+    std::vector<bool> installs(steps.size(), false);
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        installs[i] = steps[i].kind == TreeStep::Kind::file && !leave->campaignLeft[i];
+    }
+    const std::vector<bool> work = foldersWithWork(steps, installs);
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const TreeStep& step = steps[i];
+        if (step.kind == TreeStep::Kind::folder && work[i]) {
+            const std::u16string folder = step.relative.substr(0, step.relative.size() - 1);
+            platform::createFolder(u"data" + folder);
+            platform::createFolder(root + folder);
+        } else if (installs[i]) {
+            installFile(step.entry, campaignFolder + step.relative, u"data" + step.relative,
+                        root + step.relative, start);
+        }
+    }
     return true;
 }
 
@@ -148,16 +171,56 @@ InstalledCopies unchangedInstalledCopies(std::u16string_view campaign) {
     if (!isPlainFolderName(campaign)) {
         return unchanged;
     }
-    forEachCampaignFile(campaign, u"\\", false,
-                        [&](const platform::FolderEntry& entry, const std::u16string&,
-                            const std::u16string& relative) {
-                            const std::u16string target = u"data" + relative;
-                            platform::FileInfo game, kept;
-                            if (platform::fileInfo(target, game) && sameStamp(game, entry) &&
-                                platform::fileInfo(std::u16string(backupRoot) + relative, kept) &&
-                                !sameStamp(kept, entry)) {
-                                unchanged.paths.insert(platform::fileNameKey(target));
-                            }
-                        });
+    const std::u16string root(backupRoot);
+    walkTree(root, u"\\", unchanged.keptTree);
+    unchanged.keptLeft.assign(unchanged.keptTree.size(), false);
+    std::unordered_map<std::u16string, std::size_t> kept;
+    kept.reserve(unchanged.keptTree.size());
+    for (std::size_t i = 0; i < unchanged.keptTree.size(); ++i) {
+        if (unchanged.keptTree[i].kind == TreeStep::Kind::file) {
+            kept.emplace(platform::fileNameKey(u"data" + unchanged.keptTree[i].relative), i);
+        }
+    }
+    walkCampaign(campaign, u"\\", false, [&](const TreeStep& step) {
+        unchanged.campaignTree.push_back(step);
+    });
+    unchanged.campaignLeft.assign(unchanged.campaignTree.size(), false);
+    // The game files of each campaign folder, listed once.
+    std::vector<std::vector<platform::FolderEntry>> games;
+    const auto listGames = [&](const std::u16string& folder) {
+        games.emplace_back();
+        platform::listFolder(u"data" + folder + u"*", games.back());
+    };
+    listGames(u"\\");
+    for (std::size_t i = 0; i < unchanged.campaignTree.size(); ++i) {
+        const TreeStep& step = unchanged.campaignTree[i];
+        if (step.kind == TreeStep::Kind::folder) {
+            listGames(step.relative);
+            continue;
+        }
+        if (step.kind == TreeStep::Kind::folderEnd) {
+            games.pop_back();
+            continue;
+        }
+        const std::u16string target = u"data" + step.relative;
+        const std::u16string key = platform::fileNameKey(target);
+        const auto original = kept.find(key);
+        // The original lies where the installation put it, spelled as the campaign spells it
+        // (the way the full way would leave it), and is no copy of the campaign file.
+        if (original == kept.end() ||
+            unchanged.keptTree[original->second].relative != step.relative ||
+            sameStamp(unchanged.keptTree[original->second].entry, step.entry)) {
+            continue;
+        }
+        // The game file has the campaign file's size and time.
+        const std::u16string folder = target.substr(0, target.size() - step.entry.name.size());
+        for (const platform::FolderEntry& game : games.back()) {
+            if (sameStamp(game, step.entry) && platform::fileNameKey(folder + game.name) == key) {
+                unchanged.campaignLeft[i] = true;
+                unchanged.keptLeft[original->second] = true;
+                break;
+            }
+        }
+    }
     return unchanged;
 }

@@ -45,8 +45,9 @@ bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subP
 // The campaign's files whose game copy is still the one its installation made over a kept
 // original: the game file has the campaign file's size and last-write time (a copy keeps
 // the time; a change since, even within the same second, gives it another), and the backup
-// tree holds its original, which is not itself a copy of the campaign file (as a script keeps
-// a file the campaign added). A file the campaign added, without an original, is not known
+// tree holds its original under the campaign's spelling of the path (as the full way would
+// leave it), which is not itself a copy of the campaign file (as a script keeps a file the
+// campaign added). A file the campaign added, without an original, is not known
 // this way: two files written within one tick of the clock share their time, so that an
 // unrelated file of the same size could pass for the campaign's copy; the installation
 // compares its content instead.

@@ -219,6 +219,8 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) 
     if (dir == nullptr) {
         return false;
     }
+    // Each entry is looked at relative to the open folder: one name to resolve, not a path.
+    const int handle = ::dirfd(dir);
     while (const dirent* d = ::readdir(dir)) {
         const std::string raw = d->d_name;
         if (raw == "." || raw == "..") {
@@ -228,19 +230,19 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) 
         if (!detail::wildcardMatches(namePattern, name)) {
             continue;
         }
-        const std::string full = dirPath + "/" + raw;
         FolderEntry entry;
         entry.name = name;
         struct stat st {};
-        if (::lstat(full.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        if (::fstatat(handle, raw.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
             entry.isLink = true;
+            if (::fstatat(handle, raw.c_str(), &st, 0) != 0) {
+                st = {};
+            }
         }
-        if (::stat(full.c_str(), &st) == 0) {
-            const FileInfo info = infoOf(st);
-            entry.isFolder = info.isFolder;
-            entry.size = info.size;
-            entry.lastWrite = info.lastWrite;
-        }
+        const FileInfo info = infoOf(st);
+        entry.isFolder = info.isFolder;
+        entry.size = info.size;
+        entry.lastWrite = info.lastWrite;
         entries.push_back(std::move(entry));
     }
     ::closedir(dir);

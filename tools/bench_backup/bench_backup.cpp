@@ -1,7 +1,14 @@
-// Times a campaign switch on a large generated campaign (every file replacing a game file)
-// and the switch back, against copying the campaign's bytes once with a plain copy, in the
-// same run. Prints the median of several runs and the ratio. Generated data is deleted at
-// the end.
+// Times campaign runs on a large generated game folder, each against a baseline measured in
+// the same run, and prints every run, the medians and the ratios:
+//  - switching to a campaign of many files (every one replacing a game file) and back,
+//    through the real campaign run, against the least its file operations cost: a plain
+//    program that moves each game file into a kept tree, copies each campaign file in its
+//    place and moves each kept file back, creating each folder once (its "floor"); for
+//    information also against a plain copy of the campaign's files (cp -r);
+//  - choosing the installed campaign again with one script changed, against a first install
+//    of the same campaign.
+// Builds natively and for Windows (run it under Wine there). Generated data is deleted at the
+// end.
 //
 //   bench_backup [--flushed] [work folder] [runs] [files] [megabytes]
 #include "app/setup_runs.h"
@@ -21,7 +28,9 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -36,12 +45,19 @@ struct Settings {
 
 // The relative path of file i: three folder levels, ten files per leaf folder.
 std::string relativePath(int i) {
+    const int leaf = i / 10;
     std::string path;
-    path.append("d").append(std::to_string(i % 10));
-    path.append("/e").append(std::to_string(i / 10 % 10));
-    path.append("/f").append(std::to_string(i / 100));
+    path.append("d").append(std::to_string(leaf % 10));
+    path.append("/e").append(std::to_string(leaf / 10 % 10));
+    path.append("/f").append(std::to_string(leaf / 100));
     path.append("/file").append(std::to_string(i)).append(".dat");
     return path;
+}
+
+std::u16string layerPath(const std::string& path) {
+    std::u16string out(path.begin(), path.end()); // the generated names are ASCII
+    std::replace(out.begin(), out.end(), u'/', u'\\');
+    return out;
 }
 
 void writeBytes(const fs::path& path, std::size_t size, std::uint64_t seed) {
@@ -57,27 +73,48 @@ void writeBytes(const fs::path& path, std::size_t size, std::uint64_t seed) {
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(size));
 }
 
+void writeText(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
 // A game with `files` data files and two campaigns: "big" replaces every one of them,
-// "small" only has its descriptor. "small" is installed, so the first switch goes to "big".
+// "small" only has its descriptor; "small" is installed. Two scripts change a game text
+// file. The campaign's files get a time long past, as files unpacked from a download have.
 void generate(const Settings& settings, std::uintmax_t& campaignBytes) {
     const fs::path game = settings.work / "game";
     const std::size_t average = static_cast<std::size_t>(settings.megabytes) * 1000 * 1000 /
                                 static_cast<std::size_t>(settings.files);
     campaignBytes = 0;
+    const std::int64_t longAgo = platform::currentFileTime() - 86400 * platform::fileTimeSecond;
     for (int i = 0; i < settings.files; ++i) {
         // Sizes from half to one and a half times the average.
         const std::size_t size = average / 2 + (static_cast<std::size_t>(i) * 7919 % average);
         writeBytes(game / "data" / relativePath(i), size, static_cast<std::uint64_t>(i));
-        writeBytes(game / "data/campaign/big" / relativePath(i), size, 1000000u + i);
+        const fs::path campaignFile = game / "data/campaign/big" / relativePath(i);
+        writeBytes(campaignFile, size, 1000000u + i);
+        platform::setLastWriteTime(layerPath(campaignFile.string()), longAgo);
         campaignBytes += size;
     }
-    std::ofstream(game / "data/campaign/big/campaign.txt") << "[name] Big\r\n";
-    std::ofstream(game / "data/campaign/small/campaign.txt") << "[name] Small\r\n";
-    std::ofstream(game / "data/campaign/recent.txt")
-        << "[campaign] small\r\n[scripts] \r\n[translation] none\r\n";
+    writeText(game / "data/campaign/big/campaign.txt", "[name] Big\r\n");
+    writeText(game / "data/campaign/small/campaign.txt", "[name] Small\r\n");
+    writeText(game / "data/campaign/recent.txt",
+              "[campaign] small\r\n[scripts] \r\n[translation] none\r\n");
+    std::string names;
+    for (int i = 0; i < 2000; ++i) {
+        names += "{NAME_" + std::to_string(i) + "}Name number " + std::to_string(i) + "\r\n";
+    }
+    writeText(game / "data/text/names.txt", names);
+    writeText(game / "data/campaign/sub/s1.txt",
+              "[name]\r\nS1\r\n[files]\r\nappend data\\text\\names.txt with add.txt\r\n");
+    writeText(game / "data/campaign/sub/s2.txt",
+              "[name]\r\nS2\r\n[files]\r\nappend data\\text\\names.txt with add.txt after:\r\n"
+              "{NAME_1000}Name number 1000\r\n");
+    writeText(game / "data/campaign/sub/s1/add.txt", "{ADDED}by s1\r\n");
+    writeText(game / "data/campaign/sub/s2/add.txt", "{ADDED}by s2\r\n");
     fs::create_directories(game / "data/campaign/backup");
     fs::create_directories(game / "saves");
-    std::ofstream(game / "saves/small-1.sav") << "small";
+    writeText(game / "saves/small-1.sav", "small");
 }
 
 // What earlier steps wrote is flushed to the disk before each measurement, so that no step
@@ -86,18 +123,23 @@ void generate(const Settings& settings, std::uintmax_t& campaignBytes) {
 // returns, as the player sees it.
 using Clock = std::chrono::steady_clock;
 bool flushAtEnd = false;
-Clock::time_point flushedNow() {
+void flush() {
+#ifndef _WIN32
     ::sync();
+#endif
+}
+Clock::time_point flushedNow() {
+    flush();
     return Clock::now();
 }
-Clock::time_point endNow() {
+double secondsSince(Clock::time_point start) {
     if (flushAtEnd) {
-        ::sync();
+        flush();
     }
-    return Clock::now();
+    return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The baseline: every campaign file copied once to a fresh tree.
+// cp -r: every campaign file copied once to a fresh tree.
 double plainCopySeconds(const fs::path& from, const fs::path& to) {
     const auto start = flushedNow();
     for (const auto& entry : fs::recursive_directory_iterator(from)) {
@@ -108,43 +150,79 @@ double plainCopySeconds(const fs::path& from, const fs::path& to) {
             fs::copy_file(entry.path(), target);
         }
     }
-    return std::chrono::duration<double>(endNow() - start).count();
+    return secondsSince(start);
 }
 
-std::u16string layerPath(const fs::path& path) {
-    const std::string text = path.string();
-    return std::u16string(text.begin(), text.end()); // the generated names are ASCII
-}
+// The floor of a switch, with the file layer's own operations (the ones the campaign run
+// uses), in the game folder: each game file the campaign replaces moved into a kept tree,
+// each campaign file copied in its place, each folder of the kept tree made once; and the
+// way back: each kept file moved back over the campaign's copy.
+struct Floor {
+    std::vector<std::u16string> folders; // the kept tree's, parents first
+    std::vector<std::u16string> files;   // relative paths below data\ and the campaign
+};
 
-// The same baseline through the file layer's own copy, the one the installation uses.
-double layerCopySeconds(const fs::path& from, const fs::path& to) {
-    const auto start = flushedNow();
-    for (const auto& entry : fs::recursive_directory_iterator(from)) {
-        const fs::path target = to / fs::relative(entry.path(), from);
-        if (entry.is_directory()) {
-            platform::createFolder(layerPath(target));
-        } else {
-            platform::copyFile(layerPath(entry.path()), layerPath(target), true);
+Floor floorOf(int files) {
+    Floor floor;
+    for (int i = 0; i < files; ++i) {
+        const std::u16string relative = layerPath(relativePath(i));
+        floor.files.push_back(relative);
+        for (std::size_t slash = relative.find(u'\\'); slash != std::u16string::npos;
+             slash = relative.find(u'\\', slash + 1)) {
+            const std::u16string folder = relative.substr(0, slash);
+            if (std::find(floor.folders.begin(), floor.folders.end(), folder) ==
+                floor.folders.end()) {
+                floor.folders.push_back(folder);
+            }
         }
     }
-    return std::chrono::duration<double>(endNow() - start).count();
+    return floor;
 }
 
-// The campaign run itself, as the windows drive it (no scripts): the Script Handler's
-// record steps, the confirmation and the run on this thread.
-void runCampaign(std::u16string_view chosen) {
+double floorThereSeconds(const Floor& floor) {
+    const auto start = flushedNow();
+    platform::createFolder(u"floorkeep");
+    for (const auto& folder : floor.folders) {
+        platform::createFolder(u"floorkeep\\" + folder);
+    }
+    for (const auto& file : floor.files) {
+        platform::renameFile(u"data\\" + file, u"floorkeep\\" + file);
+        platform::copyFile(u"data\\campaign\\big\\" + file, u"data\\" + file, true);
+    }
+    return secondsSince(start);
+}
+
+double floorBackSeconds(const Floor& floor) {
+    const auto start = flushedNow();
+    for (const auto& file : floor.files) {
+        platform::replaceFile(u"floorkeep\\" + file, u"data\\" + file);
+    }
+    const double seconds = secondsSince(start);
+    for (auto folder = floor.folders.rbegin(); folder != floor.folders.rend(); ++folder) {
+        platform::removeFolder(u"floorkeep\\" + *folder);
+    }
+    platform::removeFolder(u"floorkeep");
+    return seconds;
+}
+
+// A campaign run as the windows drive it: the Script Handler's record steps, the
+// confirmation with the named scripts ticked, and the run on this thread.
+double campaignRunSeconds(const Catalogue& catalogue, std::u16string_view chosen,
+                          const std::vector<std::u16string>& scripts) {
+    const auto start = flushedNow();
     AppState app;
+    app.catalogue = catalogue;
     app.chosenCampaignFolder = std::u16string(chosen);
     loadRecentSelection(app.setupState);
     takePreviousCampaign(app.setupState);
-    confirmCampaignChoice(app, {});
+    std::array<bool, maxScripts> checked{};
+    for (const ScriptEntry& script : app.catalogue.scriptList) {
+        checked[static_cast<std::size_t>(script.index)] =
+            std::find(scripts.begin(), scripts.end(), script.fileName) != scripts.end();
+    }
+    confirmCampaignChoice(app, checked);
     runCampaignSetup(app);
-}
-
-double secondsOf(void (*work)(std::u16string_view), std::u16string_view argument) {
-    const auto start = flushedNow();
-    work(argument);
-    return std::chrono::duration<double>(endNow() - start).count();
+    return secondsSince(start);
 }
 
 double median(std::vector<double> values) {
@@ -167,6 +245,10 @@ bool sameTree(const fs::path& a, const fs::path& b) {
         }
     }
     return true;
+}
+
+const char* verdict(bool met) {
+    return met ? "met" : "NOT met";
 }
 
 } // namespace
@@ -207,57 +289,72 @@ int main(int argc, char** argv) {
     fs::create_directories(pristine);
     fs::copy(game / "data/d0", pristine / "d0",
              fs::copy_options::recursive); // to check the way back
+    const Floor floor = floorOf(settings.files);
 
-    std::vector<double> copies, layerCopies, there, back, switches;
+    const fs::path previous = fs::current_path();
+    fs::current_path(game);
+    Catalogue catalogue;
+    ErrorSink quiet{[](const std::u16string&) {}};
+    scanCatalogue(catalogue, quiet);
+    fs::current_path(previous);
+
+    std::vector<double> copies, floorThere, floorBack, there, back, installs, reapplies;
     bool identical = true;
     for (int run = 0; run < settings.runs; ++run) {
-        // Every other run starts with the switch, so neither side always runs first.
-        const auto copyBoth = [&] {
-            const fs::path copy = settings.work / "copy";
-            fs::create_directories(copy);
-            copies.push_back(plainCopySeconds(game / "data/campaign/big", copy));
-            fs::remove_all(copy);
-            fs::create_directories(copy);
-            layerCopies.push_back(layerCopySeconds(game / "data/campaign/big", copy));
-            fs::remove_all(copy);
-        };
-        const auto switchThereAndBack = [&] {
-            const fs::path previous = fs::current_path();
+        // Every other run starts with the campaign run, so neither side always runs first.
+        const auto measureFloor = [&] {
             fs::current_path(game);
-            there.push_back(secondsOf(runCampaign, u"big"));
-            back.push_back(secondsOf(runCampaign, u"small"));
+            floorThere.push_back(floorThereSeconds(floor));
+            floorBack.push_back(floorBackSeconds(floor));
+            fs::current_path(previous);
+        };
+        const auto measureRuns = [&] {
+            fs::current_path(game);
+            there.push_back(campaignRunSeconds(catalogue, u"big", {}));
+            back.push_back(campaignRunSeconds(catalogue, u"small", {}));
+            installs.push_back(campaignRunSeconds(catalogue, u"big", {u"s1.txt"}));
+            reapplies.push_back(campaignRunSeconds(catalogue, u"big", {u"s2.txt"}));
+            campaignRunSeconds(catalogue, u"small", {});
             fs::current_path(previous);
         };
         if (run % 2 == 0) {
-            copyBoth();
-            switchThereAndBack();
+            measureFloor();
+            measureRuns();
         } else {
-            switchThereAndBack();
-            copyBoth();
+            measureRuns();
+            measureFloor();
         }
-        switches.push_back(there.back() + back.back());
+        const fs::path copy = settings.work / "copy";
+        fs::create_directories(copy);
+        copies.push_back(plainCopySeconds(game / "data/campaign/big", copy));
+        fs::remove_all(copy);
         identical = identical && sameTree(pristine / "d0", game / "data/d0");
-        std::printf("run %d: plain copy %.3f s (file layer's copy %.3f s), switch to the campaign "
-                    "%.3f s, back %.3f s\n",
-                    run + 1, copies.back(), layerCopies.back(), there.back(), back.back());
+        std::printf("run %d: switch to the campaign %.3f s, back %.3f s; floor %.3f s, back "
+                    "%.3f s; cp -r %.3f s; install with a script %.3f s, again with another "
+                    "%.3f s\n",
+                    run + 1, there.back(), back.back(), floorThere.back(), floorBack.back(),
+                    copies.back(), installs.back(), reapplies.back());
+        std::fflush(stdout);
     }
 
-    const double copyMedian = median(copies);
-    const double switchMedian = median(switches);
+    const double switchMedian = median(there) + median(back);
+    const double floorMedian = median(floorThere) + median(floorBack);
     std::printf("campaign: %d files, %.1f MB\n", settings.files,
                 static_cast<double>(campaignBytes) / 1e6);
-    const double layerCopyMedian = median(layerCopies);
-    std::printf("median plain copy of the campaign's bytes: %.3f s (std::filesystem::copy_file), "
-                "%.3f s (the file layer's copyFile)\n",
-                copyMedian, layerCopyMedian);
-    std::printf("median switch to the campaign: %.3f s, back: %.3f s, both: %.3f s\n",
-                median(there), median(back), switchMedian);
-    std::printf(
-        "ratio switch (there and back) / plain copy: %.2f against std::filesystem::copy_file, "
-        "%.2f against the file layer's copyFile (target 1.20 or less)\n",
-        switchMedian / copyMedian, switchMedian / layerCopyMedian);
-    std::printf("ratio switch to the campaign alone / plain copy: %.2f, %.2f\n",
-                median(there) / copyMedian, median(there) / layerCopyMedian);
+    std::printf("median switch to the campaign %.3f s, back %.3f s; its floor %.3f s, back "
+                "%.3f s\n",
+                median(there), median(back), median(floorThere), median(floorBack));
+    std::printf("ratio switch there and back / floor: %.2f (to the campaign %.2f, back %.2f); "
+                "target 1.20 or less: %s\n",
+                switchMedian / floorMedian, median(there) / median(floorThere),
+                median(back) / median(floorBack), verdict(switchMedian <= 1.2 * floorMedian));
+    std::printf("for information: median cp -r of the campaign %.3f s; switch there and back "
+                "at %.2fx of it, the floor at %.2fx\n",
+                median(copies), switchMedian / median(copies), floorMedian / median(copies));
+    std::printf("median first install with a script %.3f s, the installed campaign chosen again "
+                "with another script %.3f s: ratio %.3f; target 0.10 or less: %s\n",
+                median(installs), median(reapplies), median(reapplies) / median(installs),
+                verdict(median(reapplies) <= 0.1 * median(installs)));
     std::printf("game files after switching back: %s\n", identical ? "as generated" : "DIFFERENT");
 
     fs::remove_all(settings.work);
