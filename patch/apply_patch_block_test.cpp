@@ -60,22 +60,20 @@ struct Game {
     }
 };
 
-class WorkedExample : public ::testing::TestWithParam<TextEncoding> {
-  protected:
-    std::string lines(std::u16string_view text) {
-        const std::string bom = GetParam() == TextEncoding::Utf16 ? "\xFF\xFE" : "";
-        return bom + platform::encodeText(text, GetParam());
-    }
-};
+class WorkedExample : public ::testing::TestWithParam<TextEncoding> {};
 
 // Every mode and condition on one small file, then the anchor rules. An empty `after`: the
 // anchor is not found, the block says so and rewrites the lines as they were.
 TEST_P(WorkedExample, EveryModeAndConditionAndTheAnchorRules) {
+    const auto lines = [this](std::u16string_view text) {
+        const std::string bom = GetParam() == TextEncoding::Utf16 ? "\xFF\xFE" : "";
+        return bom + platform::encodeText(text, GetParam());
+    };
     const Texts a = {u"{A} one\n"}, b = {u"{B} two\n"}, ab = {u"A\n", u"B\n"};
-    const std::u16string abc = u"{A} one\n{B} two\n{C} three\n";
+    const std::u16string abc = u"{A} one\n{B} two\n{C} three\n", banner(translationBanner);
     const struct {
         PatchBlock block;
-        std::u16string after, before = u"{A} one\n{B} two\n{C} three\n";
+        std::u16string after, before = u"{A} one\n{B} two\n{C} three\n", source = u"{X} new\n";
     } cases[] = {
         {makeBlock(append, after, b), u"{A} one\n{B} two\n{X} new\n{C} three\n"},
         {makeBlock(append, before, b), u"{A} one\n{X} new\n{B} two\n{C} three\n"},
@@ -87,8 +85,12 @@ TEST_P(WorkedExample, EveryModeAndConditionAndTheAnchorRules) {
         // append with from or on does nothing (after the existence and mode check).
         {makeBlock(append, on, b), abc},
         {makeBlock(append, from, a, b), abc},
-        {makeBlock(translate, none), std::u16string(translationBanner) + abc},
+        {makeBlock(translate, none), banner + abc},
         {makeBlock(overwrite, none), u"{X} new\n"},
+        // An appended last line without a line break gets none (nor a second byte-order
+        // mark); without a source the script's file of the destination's name is read.
+        {makeBlock(append, none), u"{A} one\n\n{X} new", u"{A} one\n", u"{X} new"},
+        {makeBlock(translate, none, {}, {}, u""), banner + u"{A} un\n{B} two\n{C} three\n"},
         // The first whole match counts; a match that breaks off goes on after the line that
         // broke it; the end of the file ends a match; case counts; a blank line is a line.
         {makeBlock(append, after, ab), u"A\nx\nA\nB\n{X} new\nC\n", u"A\nx\nA\nB\nC\n"},
@@ -100,23 +102,14 @@ TEST_P(WorkedExample, EveryModeAndConditionAndTheAnchorRules) {
         {makeBlock(append, after, {u"\n"}), u"x\n\n{X} new\ny\n", u"x\n\ny\n"},
     };
     for (const auto& c : cases) {
-        Game game(lines(c.before), lines(u"{X} new\n"));
+        Game game(lines(c.before), lines(c.source));
+        writeFile(u"data\\campaign\\sub\\mod\\names.txt", lines(u"{A} un"));
         const bool found = !c.after.empty();
         EXPECT_EQ(game.apply(c.block), lines(found ? c.after : c.before)) << utf8(c.after);
         EXPECT_EQ(game.errors.texts,
                   found ? Texts{} : Texts{notContained(c.block.anchorLines, u"\n")})
             << utf8(c.before);
     }
-    // An appended last line without a line break gets none, and no second byte-order mark.
-    Game game(lines(u"{A} one\n"), lines(u"{X} new"));
-    EXPECT_EQ(game.apply(makeBlock(append, none)), lines(u"{A} one\n\n{X} new"));
-    // Translating without a source takes the script's file of the destination's own name.
-    writeFile(u"data\\campaign\\sub\\mod\\names.txt", lines(u"{A} un"));
-    PatchBlock translating = makeBlock(translate, none);
-    translating.source.reset();
-    const std::u16string banner(translationBanner);
-    EXPECT_EQ(game.apply(translating), lines(banner + u"{A} un\n{X} new"));
-    EXPECT_EQ(game.errors.texts, Texts{});
 }
 
 INSTANTIATE_TEST_SUITE_P(BothEncodings, WorkedExample,
@@ -203,9 +196,9 @@ TEST(ApplyPatchBlock, AFailedWriteSaysWhichStepFailedAndKeepsTheDestination) {
 
 TEST(ApplyPatchBlock, KeepsTheOriginalAtTheFirstTouchOfEachPathAsWritten) {
     Game game("A\r\n");
-    game.apply(makeBlock(append, none));
-    EXPECT_EQ(game.apply(makeBlock(append, none)), "A\r\n\r\nN\r\n\r\nN\r\n");
-    game.apply(writing(u"data\\text\\Names.txt", makeBlock(append, none)));
+    for (const auto& path : {names, names, std::u16string(u"data\\text\\Names.txt")}) {
+        game.apply(writing(path, makeBlock(append, none)));
+    }
     EXPECT_EQ(game.touched.names, (Texts{names, u"data\\text\\Names.txt"}));
     EXPECT_EQ(readFile(u"data\\campaign\\backup\\text\\names.txt"), "A\r\n");
     // Without a kept original the game file is not changed.
@@ -259,14 +252,12 @@ TEST(ApplyPatchBlock, PathsAScriptMayWrite) {
 }
 
 TEST(DetectFileMode, TellsTheThreeModesApart) {
-    ScratchFolder scratch;
     for (const std::string start : {"", "\xFF", "\xFF\xFD", "\xFE\xFF", "{A}x\r\n"}) {
         EXPECT_EQ(fileModeOf(start), FileMode::bytes8) << start;
     }
-    writeFile(u"f.txt", std::string("\xFF\xFE{\0", 4));
-    EXPECT_EQ(detectFileMode(u"f.txt"), FileMode::utf16);
-    makeFolders(u"folder");
-    EXPECT_EQ(detectFileMode(u"folder"), FileMode::missing);
+    Game game(std::string("\xFF\xFE{\0", 4));
+    EXPECT_EQ(detectFileMode(names), FileMode::utf16);
+    EXPECT_EQ(detectFileMode(u"data\\text"), FileMode::missing); // a folder
     EXPECT_EQ(detectFileMode(u"missing.txt"), FileMode::missing);
 }
 
