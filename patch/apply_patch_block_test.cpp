@@ -251,14 +251,14 @@ TEST(ApplyPatchBlock, PathsAScriptMayWrite) {
     EXPECT_FALSE(staysInGameFolder(u"x.txt::$DATA"));
 }
 
+// Only FF FE opens a UTF-16 file; a folder is no file.
 TEST(DetectFileMode, TellsTheThreeModesApart) {
     for (const std::string start : {"", "\xFF", "\xFF\xFD", "\xFE\xFF", "{A}x\r\n"}) {
         EXPECT_EQ(fileModeOf(start), FileMode::bytes8) << start;
     }
     Game game(std::string("\xFF\xFE{\0", 4));
     EXPECT_EQ(detectFileMode(names), FileMode::utf16);
-    EXPECT_EQ(detectFileMode(u"data\\text"), FileMode::missing); // a folder
-    EXPECT_EQ(detectFileMode(u"missing.txt"), FileMode::missing);
+    EXPECT_EQ(detectFileMode(u"data\\text"), FileMode::missing);
 }
 
 } // namespace
