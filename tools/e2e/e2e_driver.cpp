@@ -3,11 +3,13 @@
 // e2e_driver <DravikSetup.exe> <Dravik_Launcher.exe> <scratch folder> <screenshot folder>
 #include "e2e.h"
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
 #include <map>
+#include <regex>
 #include <sstream>
 
 using namespace e2e;
@@ -20,6 +22,7 @@ fs::path game;
 PROCESS_INFORMATION program{};
 std::vector<std::string> step; // the step being carried out, as words
 std::string found;             // what the last failed step found instead
+std::error_code ignored;       // a file that could not be made fails the steps that need it
 
 const std::string& arg(std::size_t i) {
     static const std::string none;
@@ -31,10 +34,13 @@ std::vector<std::string> split(const std::string& line) {
     std::vector<std::string> words;
     std::istringstream in(line);
     for (std::string word; in >> std::quoted(word);) {
-        std::replace(word.begin(), word.end(), '|', '\n');
-        words.push_back(word);
+        words.push_back(std::regex_replace(word, std::regex("\\|"), "\n"));
     }
     return words;
+}
+
+std::string crlf(const std::string& text) {
+    return std::regex_replace(text, std::regex("\n"), "\r\n");
 }
 
 // A sum of whole numbers and of W, H (the main window's outer size), SW, SH (the screen's),
@@ -55,8 +61,8 @@ long number(const std::string& text) {
                           : std::atol(text.c_str());
 }
 
-// main, handler, box (a message box), status (the label 156 pixels wide), WINDOW.ID (a
-// control) or a control's name.
+// main, handler, box (a message box), status (the main window's label 156 pixels wide),
+// WINDOW.ID (a control) or a control's name.
 HWND target(const std::string& name) {
     static const std::map<std::string, std::string> names = {{"Campaigns", "main.1"},
                                                              {"Translations", "main.20"},
@@ -70,7 +76,7 @@ HWND target(const std::string& name) {
     const std::size_t dot = full.find('.');
     const auto top = classes.find(full.substr(0, dot));
     HWND window = top == classes.end() ? nullptr : findWindow(program, top->second);
-    return name == "status"           ? staticOf(window, 156)
+    return full == "status"           ? staticOf(window, 156)
            : dot == std::string::npos ? window
                                       : GetDlgItem(window, std::stoi(full.substr(dot + 1)));
 }
@@ -88,28 +94,26 @@ std::string placeOf(HWND window) {
     return place;
 }
 
-// fixed-frame: a caption with a close box; no sizing border, no minimise or maximise box.
-const std::map<std::string, std::function<bool(HWND)>> states = {
-    {"shown", [](HWND window) { return IsWindowVisible(window) != 0; }},
-    {"hidden", [](HWND window) { return !IsWindowVisible(window); }},
-    {"enabled", [](HWND window) { return IsWindowEnabled(window) != 0; }},
-    {"disabled", [](HWND window) { return window && !IsWindowEnabled(window); }},
-    {"transparent",
-     [](HWND window) { return GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TRANSPARENT; }},
-    {"tool-window",
-     [](HWND window) { return GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW; }},
+// A state is a window's style, extended style or class style, masked, against a value. Only a
+// missing window is hidden and nothing else. fixed-frame: a caption with a close box, no sizing
+// border, no minimise or maximise box.
+const std::map<std::string, std::array<LONG, 3>> states = {
+    {"shown", {GWL_STYLE, WS_VISIBLE, WS_VISIBLE}},
+    {"hidden", {GWL_STYLE, WS_VISIBLE, 0}},
+    {"enabled", {GWL_STYLE, WS_DISABLED, 0}},
+    {"disabled", {GWL_STYLE, WS_DISABLED, WS_DISABLED}},
+    {"transparent", {GWL_EXSTYLE, WS_EX_TRANSPARENT, WS_EX_TRANSPARENT}},
+    {"tool-window", {GWL_EXSTYLE, WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW}},
     {"fixed-frame",
-     [](HWND window) {
-         return (GetWindowLongW(window, GWL_STYLE) &
-                 (WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) ==
-                (WS_CAPTION | WS_SYSMENU);
-     }},
-    {"redraw-class", [](HWND window) {
-         return window && GetClassLongPtrW(window, GCL_STYLE) == (CS_HREDRAW | CS_VREDRAW);
-     }}};
+     {GWL_STYLE, WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
+      WS_CAPTION | WS_SYSMENU}},
+    {"redraw-class", {GCL_STYLE, -1, CS_HREDRAW | CS_VREDRAW}}};
 
-bool waitFor(const std::function<bool()>& condition, int milliseconds = 10000) {
-    return waitUntil(condition, milliseconds);
+bool is(HWND window, const std::string& state) {
+    const auto [index, mask, value] = states.at(state);
+    const LONG_PTR style =
+        index == GCL_STYLE ? GetClassLongPtrW(window, index) : GetWindowLongW(window, index);
+    return (window || state == "hidden") && (style & mask) == value;
 }
 
 // expect TARGET... [STATE...] [text TEXT] [rect X Y W H] [for MS]
@@ -140,37 +144,38 @@ bool expect() {
             return (!text || utf8(textOf(window)) == arg(text)) &&
                    (place.empty() || placeOf(window) == place) &&
                    std::all_of(wanted.begin(), wanted.end(),
-                               [&](const std::string& state) { return states.at(state)(window); });
+                               [&](const std::string& state) { return is(window, state); });
         });
     };
-    return waitFor(met) && !(hold && waitFor([&] { return !met(); }, hold));
+    return waitUntil(met) && !(hold && waitUntil([&] { return !met(); }, hold));
 }
 
-void mouse(DWORD flags, POINT at = {}) {
+void mouse(DWORD flags, HWND window = nullptr) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
     INPUT input{};
     input.type = INPUT_MOUSE;
-    input.mi.dx = at.x * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = at.y * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dx = (rect.left + rect.right) / 2 * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = (rect.top + rect.bottom) / 2 * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
     input.mi.dwFlags = flags | (flags == MOUSEEVENTF_MOVE ? MOUSEEVENTF_ABSOLUTE : 0);
     SendInput(1, &input, sizeof(input));
 }
 
-POINT centre(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
-
 // The steps on a window, which must be there: the message box for ok, the Script Handler for
 // key, the main window for a close without a target.
-bool act() {
-    const std::string& kind = arg(0);
+bool act(const std::string& kind) {
+    static const std::vector<std::string> acts = {"close", "press", "ok",  "key",
+                                                  "hover", "click", "drag"};
+    if (std::find(acts.begin(), acts.end(), kind) == acts.end()) {
+        found = "an unknown step";
+        return false;
+    }
     const std::string on = kind == "ok"    ? "box"
                            : kind == "key" ? "handler"
                                            : (arg(1).empty() ? "main" : arg(1));
     HWND window = nullptr;
     found = "no window " + on;
-    if (!waitFor([&] { return (window = target(on)) != nullptr; })) {
+    if (!waitUntil([&] { return (window = target(on)) != nullptr; })) {
         return false;
     }
     if (kind == "close" || kind == "press" || kind == "ok") {
@@ -185,40 +190,32 @@ bool act() {
         }
         keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
         SetForegroundWindow(window);
-        waitFor([&] { return GetForegroundWindow() == window; });
+        waitUntil([&] { return GetForegroundWindow() == window; });
         return SendInput(2, keys, sizeof(INPUT)) == 2;
     }
     if (kind == "hover") {
         // Wine tells a box that the mouse left it on a timer, so a first move onto the next box
-        // can come too early: the mouse moves a pixel to and fro until the box's name shows.
-        const POINT at = centre(window);
+        // can come too early: the mouse moves onto it anew until the box's name shows.
         const bool box = GetDlgCtrlID(window) >= 800 && GetDlgCtrlID(window) < 830;
-        int moves = 0;
         found = "the box's name does not show in the name frame";
-        return waitFor([&] {
-            mouse(MOUSEEVENTF_MOVE, {at.x - ++moves % 2, at.y});
+        return waitUntil([&] {
+            mouse(MOUSEEVENTF_MOVE, GetParent(window));
+            mouse(MOUSEEVENTF_MOVE, window);
             return !box || textOf(GetDlgItem(target("handler"), 1000)) == textOf(window);
         });
     }
     // A click waits until the button shows the press, a drag until it shows the mouse gone.
     const auto pushed = [&] { return (SendMessageW(window, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; };
-    mouse(MOUSEEVENTF_MOVE, centre(window));
+    mouse(MOUSEEVENTF_MOVE, window);
     mouse(MOUSEEVENTF_LEFTDOWN);
-    bool ok = waitFor(pushed);
+    bool ok = waitUntil(pushed);
     if (kind == "drag") {
-        mouse(MOUSEEVENTF_MOVE, centre(target(arg(2))));
-        ok = ok && waitFor([&] { return !pushed(); });
+        mouse(MOUSEEVENTF_MOVE, target(arg(2)));
+        ok = ok && waitUntil([&] { return !pushed(); });
     }
     mouse(MOUSEEVENTF_LEFTUP);
     found = "the button did not show the press";
     return ok;
-}
-
-std::string crlf(std::string text) {
-    for (std::size_t at = 0; (at = text.find('\n', at)) != std::string::npos; at += 2) {
-        text.insert(at, 1, '\r');
-    }
-    return text;
 }
 
 // The program's resource as text: an icon's image widths, the manifest, the version's texts.
@@ -238,87 +235,73 @@ std::string resource(const std::string& kind, int id) {
     return kind == "icon" ? widths : kind == "manifest" ? text : utf8(wide);
 }
 
-const std::map<std::string, std::function<bool()>> steps = {
-    {"sample",
-     [] {
-         std::error_code error;
-         for (const auto& entry : fs::directory_iterator(windowsPath(E2E_SOURCE L"/sample/game"))) {
-             fs::copy(entry.path(), game / entry.path().filename(), fs::copy_options::recursive,
-                      error);
-         }
-         found = error.message();
-         return !error;
-     }},
-    {"make-file",
-     [] {
-         std::error_code ignored;
-         fs::create_directories((game / arg(1)).parent_path(), ignored);
-         return static_cast<bool>(std::ofstream(game / arg(1), std::ios::binary) << crlf(arg(2)));
-     }},
-    {"add-launcher",
-     [] {
-         return CopyFileW(launcher.c_str(), (game / "Dravik_Launcher.exe").c_str(), FALSE) != 0;
-     }},
-    {"start",
-     [] {
-         mouse(MOUSEEVENTF_MOVE, {0, 0}); // out of the way of the windows to come
-         program = startProgram(game / "DravikSetup.exe", game);
-         return waitFor([] { return target("main") || target("box"); }, 20000);
-     }},
-    {"screenshot",
-     [] {
-         Sleep(300); // the windows finish painting
-         return screenshot({target("main"), target("handler"), target("box")},
-                           shots + L"\\" + fs::path(arg(1)).wstring() + L".png");
-     }},
-    {"expect", expect},
-    {"expect-boxes",
-     [] {
-         return waitFor([] {
-             HWND handler = target("handler");
-             found.clear();
-             for (int id = 800; id < 830; ++id) {
-                 HWND box = GetDlgItem(handler, id);
-                 found += !box                                                  ? '.'
-                          : SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 'x'
-                                                                                : '-';
-             }
-             return handler && found == arg(1) + std::string(30 - arg(1).size(), '.');
-         });
-     }},
-    {"expect-box",
-     [] {
-         return waitFor([] {
-             HWND box = target("box");
-             found = utf8(textOf(box)) + " | " + utf8(textOf(staticOf(box, 0)));
-             return box && found == arg(1) + " | " + arg(2);
-         });
-     }},
-    {"expect-file",
-     [] {
-         return waitFor([] {
-             std::ifstream file(game / arg(1), std::ios::binary);
-             found = file ? std::string{std::istreambuf_iterator<char>(file), {}} : "missing";
-             return found == (arg(2) == "missing" ? arg(2) : crlf(arg(2)));
-         });
-     }},
-    {"expect-exit",
-     [] {
-         found = "exit code " + std::to_string(waitForExit(program, 10000));
-         return found == "exit code " + arg(1);
-     }},
-    {"expect-resource",
-     [] {
-         found = resource(arg(1), std::stoi(arg(2)));
-         return found.find(arg(3)) != std::string::npos;
-     }},
-    {"close", act},
-    {"press", act},
-    {"ok", act},
-    {"key", act},
-    {"hover", act},
-    {"click", act},
-    {"drag", act}};
+// What an expect-boxes (x checked, - unchecked, . no box; from 800 to the last box),
+// expect-box or expect-file step finds.
+std::string look(const std::string& kind) {
+    HWND handler = target("handler"), box = target("box");
+    if (kind == "expect-boxes") {
+        std::string boxes;
+        for (int id = 800; id < 830; ++id) {
+            HWND check = GetDlgItem(handler, id);
+            boxes += !check                                                  ? '.'
+                     : SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED ? 'x'
+                                                                             : '-';
+        }
+        return handler ? boxes.erase(boxes.find_last_not_of('.') + 1) : "no window";
+    }
+    if (kind == "expect-box") {
+        return utf8(textOf(box)) + ": " + utf8(textOf(staticOf(box, 0)));
+    }
+    std::ifstream file(game / arg(1), std::ios::binary);
+    return file ? std::string{std::istreambuf_iterator<char>(file), {}} : "missing";
+}
+
+bool carryOut(const std::string& kind) {
+    if (kind == "sample") {
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(windowsPath(E2E_SOURCE L"/sample/game"))) {
+            fs::copy(entry.path(), game / entry.path().filename(), fs::copy_options::recursive,
+                     error);
+        }
+        return !error;
+    }
+    if (kind == "make-file") {
+        fs::create_directories((game / arg(1)).parent_path(), ignored);
+        return static_cast<bool>(std::ofstream(game / arg(1), std::ios::binary) << crlf(arg(2)));
+    }
+    if (kind == "add-launcher") {
+        return CopyFileW(launcher.c_str(), (game / "Dravik_Launcher.exe").c_str(), FALSE) != 0;
+    }
+    if (kind == "start") {
+        mouse(MOUSEEVENTF_MOVE); // out of the way of the windows to come
+        program = startProgram(game / "DravikSetup.exe", game);
+        return waitUntil([] { return target("main") || target("box"); }, 20000);
+    }
+    if (kind == "screenshot") {
+        Sleep(300); // the windows finish painting
+        return screenshot({target("main"), target("handler"), target("box")},
+                          shots + L"\\" + fs::path(arg(1)).wstring() + L".png");
+    }
+    if (kind == "expect") {
+        return expect();
+    }
+    if (kind == "expect-boxes" || kind == "expect-box" || kind == "expect-file") {
+        const std::string expected = kind == "expect-boxes" ? arg(1)
+                                     : kind == "expect-box" ? arg(1) + ": " + arg(2)
+                                     : arg(2) == "missing"  ? arg(2)
+                                                            : crlf(arg(2));
+        return waitUntil([&] { return (found = look(kind)) == expected; });
+    }
+    if (kind == "expect-exit") {
+        found = std::to_string(waitForExit(program, 10000));
+        return found == arg(1);
+    }
+    if (kind == "expect-resource") {
+        found = resource(arg(1), std::stoi(arg(2)));
+        return found.find(arg(3)) != std::string::npos;
+    }
+    return act(kind);
+}
 
 // Under Xvfb no window manager answers, and Wine waits 2 s for one whenever a managed window
 // hides. The program's windows are made unmanaged instead (Wine draws their frames) for as long
@@ -333,6 +316,13 @@ void unmanagedWindows() {
     RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"), 4);
 }
 
+void endProgram() {
+    if (HWND main = target("main")) {
+        PostMessageW(main, WM_CLOSE, 0, 0);
+    }
+    waitForExit(program, 5000);
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -345,46 +335,33 @@ int wmain(int argc, wchar_t** argv) {
     exe = windowsPath(argv[1]);
     launcher = windowsPath(argv[2]);
     shots = windowsPath(argv[4]);
-    std::error_code ignored;
     fs::create_directories(shots, ignored);
     unmanagedWindows();
-
-    // Each scenario's name and its steps' line numbers and texts.
-    std::vector<std::pair<std::string, std::vector<std::pair<int, std::string>>>> scenarios;
+    int scenarios = 0, failed = 0;
+    bool ok = false; // whether the current scenario goes on
     std::string line;
     for (int number = 1; std::getline(file, line); ++number) {
         step = split(line);
         if (arg(0) == "scenario") {
-            scenarios.push_back({arg(1), {}});
-        } else if (!step.empty() && arg(0)[0] != '#' && !scenarios.empty()) {
-            scenarios.back().second.push_back({number, line});
-        }
-    }
-    int passed = 0, failed = 0;
-    for (const auto& [name, lines] : scenarios) {
-        std::printf("== %s\n", name.c_str());
-        std::fflush(stdout);
-        game = fs::path(windowsPath(argv[3])) / name;
-        fs::remove_all(game, ignored);
-        fs::create_directories(game, ignored);
-        fs::copy_file(exe, game / "DravikSetup.exe", ignored);
-        bool ok = true;
-        for (std::size_t i = 0; ok && i < lines.size(); ++i) {
-            step = split(lines[i].second);
-            const auto kind = steps.find(arg(0));
-            found = kind == steps.end() ? "an unknown step" : "";
-            ok = kind != steps.end() && kind->second();
-            if (!ok) {
-                std::printf("FAIL line %d: %s\n     found: %s\n", lines[i].first,
-                            lines[i].second.c_str(), found.c_str());
+            endProgram();
+            std::printf("== %s\n", arg(1).c_str());
+            std::fflush(stdout);
+            game = fs::path(windowsPath(argv[3])) / arg(1);
+            fs::remove_all(game, ignored);
+            fs::create_directories(game, ignored);
+            fs::copy_file(exe, game / "DravikSetup.exe", ignored);
+            ok = true;
+            ++scenarios;
+        } else if (ok && !step.empty() && arg(0)[0] != '#') {
+            found.clear();
+            if (!(ok = carryOut(arg(0)))) {
+                ++failed;
+                std::printf("FAIL line %d: %s\n     found: %s\n", number, line.c_str(),
+                            found.c_str());
             }
         }
-        if (HWND main = target("main")) {
-            PostMessageW(main, WM_CLOSE, 0, 0);
-        }
-        waitForExit(program, 5000);
-        ++(ok ? passed : failed);
     }
-    std::printf("scenarios: %d passed, %d failed\n", passed, failed);
-    return failed == 0 && passed > 0 ? 0 : 1;
+    endProgram();
+    std::printf("scenarios: %d passed, %d failed\n", scenarios - failed, failed);
+    return failed == 0 && scenarios > 0 ? 0 : 1;
 }
