@@ -94,8 +94,8 @@ std::string placeOf(HWND window) {
     return place;
 }
 
-// A state is a window's style, extended style or class style, masked, against a value. Only a
-// missing window is hidden and nothing else. fixed-frame: a caption with a close box, no sizing
+// A state: the window's style, extended style or class style, masked, is the value; a missing
+// window is hidden and in no other state. fixed-frame: a caption with a close box, no sizing
 // border, no minimise or maximise box.
 const std::map<std::string, std::array<LONG, 3>> states = {
     {"shown", {GWL_STYLE, WS_VISIBLE, WS_VISIBLE}},
@@ -354,7 +354,8 @@ int wmain(int argc, wchar_t** argv) {
             ++scenarios;
         } else if (ok && !step.empty() && arg(0)[0] != '#') {
             found.clear();
-            if (!(ok = carryOut(arg(0)))) {
+            ok = carryOut(arg(0));
+            if (!ok) {
                 ++failed;
                 std::printf("FAIL line %d: %s\n     found: %s\n", number, line.c_str(),
                             found.c_str());
