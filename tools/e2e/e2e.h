@@ -31,7 +31,7 @@ inline std::wstring windowsPath(std::wstring path) {
     return path.rfind(L'\\', 0) == 0 ? L"Z:" + path : path;
 }
 
-inline bool waitUntil(const std::function<bool()>& condition, int milliseconds) {
+inline bool waitUntil(const std::function<bool()>& condition, int milliseconds = 10000) {
     for (const ULONGLONG end = GetTickCount64() + milliseconds; !condition(); Sleep(20)) {
         if (GetTickCount64() >= end) {
             return false;
