@@ -48,7 +48,6 @@ struct Program {
     }
 
     void translation(std::u16string_view fileName) {
-        loadRecentSelection(app.setupState);
         const auto& packs = app.catalogue.translationList;
         const auto pack = std::ranges::find(packs, fileName, &TranslationEntry::fileName);
         ASSERT_NE(pack, packs.end()) << utf8(fileName);

@@ -25,10 +25,7 @@ struct Captured {
 TEST(DravikRun, ListUsageErrorsAndRefusals) {
     EXPECT_EQ(jsonString(u"a\"b\\c\nd\u00E7\u4E2D\u007F"), R"("a\"b\\c\u000ad\u00e7\u4e2d\u007f")");
     ScratchFolder scratch;
-    testing_support::makeFolders(u"game");
-    platform::setCurrentDirectory(u"game");
-    testing_support::copySampleGame();
-    platform::setCurrentDirectory(scratch.path());
+    testing_support::copyTree(testing_support::sourceDirectory() + u"\\sample\\game", u"game");
     const Captured list({u"--game", scratch.path() + u"\\game", u"list"});
     EXPECT_EQ(list.code, runnerCompleted);
     ASSERT_EQ(list.out.size(), 11u); // 3 campaigns, 6 scripts, 2 translations
