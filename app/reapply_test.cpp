@@ -4,22 +4,20 @@
 #include "app/setup_runs.h"
 #include "backup/restore_backup.h"
 #include "platform/file_system.h"
+#include "scripts/script_selection.h"
 #include "testing/test_support.h"
 
 #include <algorithm>
-#include <functional>
-#include <string>
-#include <vector>
-
-namespace {
 
 using namespace testing_support;
+
+namespace {
 
 // A game with a campaign "c" (a file over a game text, a map of the game map's size, files
 // it adds) and three scripts: s1 changes a campaign file, s2 a game file, s3 keeps a file
 // the campaign added and then cannot change it (its source is UTF-16).
-void writeGame() {
-    const std::vector<std::pair<std::u16string, std::string>> files = {
+void writeGame(bool aged) {
+    const std::pair<const char16_t*, std::string> files[] = {
         {u"text\\names.txt", "{A} game\r\n"},
         {u"text\\units.txt", "{U} one\r\n{V} two\r\n"},
         {u"maps\\a\\m1.map", std::string("GAME\0MAP", 8)},
@@ -28,86 +26,66 @@ void writeGame() {
         {u"campaign\\c\\text\\added.txt", "{N} added\r\n"},
         {u"campaign\\c\\maps\\a\\m1.map", std::string("CAMP\0MAP", 8)},
         {u"campaign\\c\\maps\\a\\new.map", "new map"},
-        {u"campaign\\sub\\s1.txt", "[name]\r\nS1\r\n[files]\r\n"
-                                   "append data\\text\\names.txt with x.txt\r\n"},
+        {u"campaign\\sub\\s1.txt", "[files]\r\nappend data\\text\\names.txt with x.txt\r\n"},
         {u"campaign\\sub\\s1\\x.txt", "{X} s1\r\n"},
-        {u"campaign\\sub\\s2.txt", "[name]\r\nS2\r\n[files]\r\n"
-                                   "replace data\\text\\units.txt with y.txt on:\r\n{U} one\r\n"},
+        {u"campaign\\sub\\s2.txt",
+         "[files]\r\nreplace data\\text\\units.txt with y.txt on:\r\n{U} one\r\n"},
         {u"campaign\\sub\\s2\\y.txt", "{Y} s2\r\n"},
-        {u"campaign\\sub\\s3.txt", "[name]\r\nS3\r\n[files]\r\n"
-                                   "append data\\text\\added.txt with u.txt\r\n"},
+        {u"campaign\\sub\\s3.txt", "[files]\r\nappend data\\text\\added.txt with u.txt\r\n"},
         {u"campaign\\sub\\s3\\u.txt", std::string("\xFF\xFEu\0", 4)},
     };
+    // Campaign files from long ago, as files unpacked from a download have.
+    const auto longAgo = platform::currentFileTime() - 3600 * platform::fileTimeSecond;
     for (const auto& [path, bytes] : files) {
-        writeFile(u"data\\" + path, bytes);
+        writeFile(u"data\\" + std::u16string(path), bytes);
+        if (aged && std::u16string_view(path).starts_with(u"campaign\\c\\")) {
+            platform::setLastWriteTime(u"data\\" + std::u16string(path), longAgo);
+        }
     }
     makeFolders(u"data\\campaign\\backup");
 }
 
-// Gives the campaign's files a time long past, as files unpacked from a download have.
-void ageCampaign() {
-    for (const auto& [path, bytes] : snapshot(u"data\\campaign\\c")) {
-        platform::setLastWriteTime(u"data\\campaign\\c\\" + path,
-                                   platform::currentFileTime() - 3600 * platform::fileTimeSecond);
-    }
-}
-
-// A campaign run of "c" with the named scripts, as the windows start it.
-void run(const std::vector<std::u16string>& scripts) {
+// A campaign run of "c" with the scripts named by their digits ("13": s1 and s3), as the
+// windows start it.
+void run(std::string_view scripts) {
     AppState app;
     ErrorRecorder errors;
     app.errors = errors.sink();
     ASSERT_TRUE(scanCatalogue(app.catalogue, app.errors));
-    loadRecentSelection(app.setupState);
-    app.setupState.previousCampaign = app.setupState.hasCampaign ? app.setupState.folder : u"none";
+    openScriptChoice(app.catalogue, app.catalogue.campaignList.at(0), u"c", app.setupState);
     std::array<bool, maxScripts> checked{};
     for (const ScriptEntry& script : app.catalogue.scriptList) {
-        checked[static_cast<std::size_t>(script.index)] =
-            std::find(scripts.begin(), scripts.end(), script.fileName) != scripts.end();
+        checked[std::size_t(script.index)] =
+            scripts.find(char(script.fileName.at(1))) != scripts.npos;
     }
     app.chosenCampaignFolder = u"c";
     confirmCampaignChoice(app, checked);
     runCampaignSetup(app);
+    // s3 fails by design: the campaign's added file is 8-bit.
+    EXPECT_EQ(errors.texts.size(), scripts.find('3') != scripts.npos ? 1u : 0u);
 }
-
-struct Case {
-    const char* name;
-    bool aged;                          // campaign files from long ago (else just written)
-    std::u16string unchanged;           // a campaign copy that stays where it is, or none
-    std::vector<std::u16string> before; // the scripts of the installation
-    std::function<void()> meanwhile;    // what changes before the campaign is chosen again
-    std::vector<std::u16string> again;  // the scripts chosen then
-};
-
-const std::vector<Case> cases = {
-    {"one script changed", true, u"data\\maps\\a\\m1.map", {u"s1.txt", u"s3.txt"}, [] {},
-     {u"s1.txt", u"s2.txt"}},
-    {"the same scripts", true, u"data\\maps\\a\\m1.map", {u"s1.txt", u"s2.txt", u"s3.txt"},
-     [] {}, {u"s1.txt", u"s2.txt", u"s3.txt"}},
-    {"a campaign file updated, a game copy edited",
-     true,
-     u"data\\text\\names.txt",
-     {u"s2.txt"},
-     [] {
-         writeFile(u"data\\campaign\\c\\maps\\a\\m1.map", std::string("CAMP\0NEW", 8));
-         writeFile(u"data\\maps\\a\\new.map", "new MAP");
-     },
-     {u"s2.txt"}},
-    {"campaign files written moments before", false, {}, {u"s1.txt"}, [] {}, {u"s1.txt"}},
-};
 
 } // namespace
 
 TEST(ReappliedCampaign, EndsAsTheFullWayAndLeavesUnchangedCopiesInPlace) {
-    for (const Case& c : cases) {
+    const struct {
+        const char* name;
+        bool aged;                  // campaign files from long ago (else just written)
+        bool edited;                // a campaign file updated and a game copy edited meanwhile
+        std::u16string unchanged;   // a campaign copy that stays where it is, or none
+        const char *before, *again; // the scripts of the installation and those chosen again
+    } cases[] = {
+        {"one script changed", true, false, u"data\\maps\\a\\m1.map", "13", "12"},
+        {"the same scripts", true, false, u"data\\maps\\a\\m1.map", "123", "123"},
+        {"a campaign file updated", true, true, u"data\\text\\names.txt", "2", "2"},
+        {"campaign files written moments before", false, false, {}, "1", "1"},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ScratchFolder scratch;
         makeFolders(u"base");
-        platform::setCurrentDirectory(scratch.path() + u"\\base");
-        writeGame();
-        if (c.aged) {
-            ageCampaign();
-        }
+        platform::setCurrentDirectory(u"base");
+        writeGame(c.aged);
         run(c.before);
         // A copy keeps the campaign file's time, unless that file was written moments before:
         // a change of the copy within the same tick would then pass for no change.
@@ -115,7 +93,10 @@ TEST(ReappliedCampaign, EndsAsTheFullWayAndLeavesUnchangedCopiesInPlace) {
         ASSERT_TRUE(platform::fileInfo(u"data\\maps\\a\\m1.map", copy));
         ASSERT_TRUE(platform::fileInfo(u"data\\campaign\\c\\maps\\a\\m1.map", original));
         EXPECT_EQ(copy.lastWrite == original.lastWrite, c.aged);
-        c.meanwhile();
+        if (c.edited) {
+            writeFile(u"data\\campaign\\c\\maps\\a\\m1.map", std::string("CAMP\0NEW", 8));
+            writeFile(u"data\\maps\\a\\new.map", "new MAP");
+        }
         platform::setCurrentDirectory(scratch.path());
         copyTree(u"base", u"fast");
         copyTree(u"base", u"full");
@@ -129,13 +110,13 @@ TEST(ReappliedCampaign, EndsAsTheFullWayAndLeavesUnchangedCopiesInPlace) {
             platform::FileIdentity before, after;
             const bool known = platform::fileIdentity(c.unchanged, before);
             run(c.again);
-            const bool stayed =
+            const bool same =
                 known && platform::fileIdentity(c.unchanged, after) && before == after;
             platform::setCurrentDirectory(scratch.path());
-            return stayed;
+            return same;
         };
         EXPECT_EQ(chooseAgain(u"fast", false), !c.unchanged.empty());
         EXPECT_FALSE(chooseAgain(u"full", true));
-        EXPECT_EQ(snapshot(u"fast\\data"), snapshot(u"full\\data"));
+        EXPECT_EQ(describe(snapshot(u"fast\\data"), snapshot(u"full\\data")), "");
     }
 }

@@ -97,14 +97,13 @@ TEST(FaultSweep, RunnerProcessEndsAtTheStopPoint) {
     testing_support::ScratchFolder scratch;
     fault_sweep::Sweep sweep(scenarios[1]);
     const long n = sweep.operations() / 2;
+    std::string command = "'" DRAVIK_RUN_EXE "' --stop-after-op " + std::to_string(n);
+    for (const auto& word : campaignRun) {
+        command += " " + testing_support::utf8(word);
+    }
     int status = -1;
-    const auto problems = sweep.point({.stopAfter = n}, [&] {
-        std::string command = "'" DRAVIK_RUN_EXE "' --stop-after-op " + std::to_string(n);
-        for (const auto& word : campaignRun) {
-            command += " " + testing_support::utf8(word);
-        }
-        status = std::system((command + " >/dev/null 2>&1").c_str());
-    });
+    const auto problems = sweep.point(
+        {.stopAfter = n}, [&] { status = std::system((command + " >/dev/null 2>&1").c_str()); });
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << status;
     EXPECT_EQ(problems, std::vector<std::string>{});
 }
