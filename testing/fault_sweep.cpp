@@ -9,13 +9,25 @@ using testing_support::utf8;
 constexpr std::u16string_view recordPath = u"data\\campaign\\recent.txt";
 constexpr std::u16string_view cacheSuffix = u".strings.bin";
 
-// The campaign recent.txt names, "none" without one.
-std::string recordedCampaign() {
-    const std::string record = readFile(recordPath);
-    const std::string header = "[campaign] ";
-    return record.starts_with(header)
-               ? record.substr(header.size(), record.find("\r\n") - header.size())
-               : "none";
+// visit(folder, campaign, file, bytes) for each save game, with the campaign it lies with:
+// "saves" holds the games of the campaign recent.txt names ("none" without one), and
+// save_<campaign> (and its ".old" siblings) that campaign's.
+template <typename Visit> void forEachSave(Visit visit) {
+    const std::string record = readFile(recordPath), header = "[campaign] ";
+    const std::string recorded =
+        record.starts_with(header)
+            ? record.substr(header.size(), record.find("\r\n") - header.size())
+            : "none";
+    std::vector<platform::FolderEntry> top;
+    platform::listFolder(u"save*", top);
+    for (const auto& folder : top) {
+        const std::string name = utf8(folder.name);
+        const std::string owner =
+            name == "saves" ? recorded : name.substr(5, name.find(".old") - 5);
+        for (const auto& [file, bytes] : testing_support::snapshot(folder.name)) {
+            visit(name, owner, file, bytes);
+        }
+    }
 }
 
 // The game folder as compared with the run without faults. A translation run adds a blank
@@ -57,19 +69,11 @@ Sweep::Sweep(Scenario scenario)
             originals_.emplace(path.substr(data.size()), bytes);
         }
     }
-    // Each save game and the campaign it belongs to, from where it lies.
-    std::vector<platform::FolderEntry> top;
-    platform::listFolder(u"save*", top);
-    for (const auto& folder : top) {
-        const std::string name = utf8(folder.name);
-        const std::string owner =
-            name == "saves" ? recordedCampaign() : name.substr(5, name.find(".old") - 5);
-        for (const auto& [file, bytes] : testing_support::snapshot(folder.name)) {
-            saves_[file] = {owner, bytes};
-        }
-    }
+    forEachSave([&](const auto&, const std::string& owner, const auto& file, const auto& bytes) {
+        saves_[file] = {owner, bytes};
+    });
     enterFreshCopy();
-    platform::setFaultPlan({});
+    platform::setFaultPlan({}); // counts the work's operations only
     scenario_.work({});
     operations_ = platform::fileOperationCount();
     reference_ = comparable();
@@ -85,25 +89,18 @@ void Sweep::enterFreshCopy() const {
 }
 
 void Sweep::saveProblems(const std::string& when, std::vector<std::string>& problems) const {
-    const std::string owner = recordedCampaign();
     std::map<std::u16string, int> seen;
-    std::vector<platform::FolderEntry> top;
-    platform::listFolder(u"save*", top);
-    for (const auto& folder : top) {
-        const std::string name = utf8(folder.name);
-        const std::string campaign =
-            name == "saves" ? owner : name.substr(5, name.find(".old") - 5);
-        for (const auto& [file, bytes] : testing_support::snapshot(folder.name)) {
-            ++seen[file];
-            const auto save = saves_.find(file);
-            if (save == saves_.end() || save->second.second != bytes) {
-                problems.push_back(when + ": " + utf8(file) + " in " + name + " is no save game");
-            } else if (save->second.first != campaign) {
-                problems.push_back(when + ": " + save->second.first + "'s " + utf8(file) + " in " +
-                                   name + " (the games of " + campaign + ")");
-            }
+    forEachSave([&](const std::string& folder, const std::string& campaign,
+                    const std::u16string& file, const std::string& bytes) {
+        ++seen[file];
+        const auto save = saves_.find(file);
+        if (save == saves_.end() || save->second.second != bytes) {
+            problems.push_back(when + ": " + utf8(file) + " in " + folder + " is no save game");
+        } else if (save->second.first != campaign) {
+            problems.push_back(when + ": " + save->second.first + "'s " + utf8(file) + " in " +
+                               folder + " (the games of " + campaign + ")");
         }
-    }
+    });
     for (const auto& [file, save] : saves_) {
         if (seen[file] != 1) {
             problems.push_back(when + ": " + utf8(file) + " found " + std::to_string(seen[file]) +
@@ -126,7 +123,8 @@ std::vector<std::string> Sweep::check(const std::string& when, bool failing) con
     }
     for (const auto& [path, bytes] : testing_support::snapshot(u"data\\text")) {
         if (path.ends_with(cacheSuffix)) {
-            const std::u16string text = u"data\\text\\" + path.substr(0, path.size() - 12);
+            const std::u16string text =
+                u"data\\text\\" + path.substr(0, path.size() - cacheSuffix.size());
             const auto before = start_.find(text);
             if (readFile(text) != (before == start_.end() ? "<missing>" : before->second)) {
                 problems.push_back(when + ": a cache is left beside the changed " + utf8(text));
