@@ -4,15 +4,16 @@ namespace fault_sweep {
 namespace {
 
 using testing_support::readFile;
+using testing_support::Snapshot;
 using testing_support::utf8;
 
 constexpr std::u16string_view recordPath = u"data\\campaign\\recent.txt";
 constexpr std::u16string_view cacheSuffix = u".strings.bin";
 
-// visit(folder, campaign, file, bytes) for each save game, with the campaign it lies with:
-// "saves" holds the games of the campaign recent.txt names ("none" without one), and
-// save_<campaign> (and its ".old" siblings) that campaign's.
-template <typename Visit> void forEachSave(Visit visit) {
+// Each save game as "campaign: bytes", the campaign being the one whose games it lies with:
+// "saves" holds those of the campaign recent.txt names ("none" without one), save_<campaign>
+// (and its ".old" siblings) that campaign's. A game found twice is marked so.
+Snapshot saveGames() {
     const std::string record = readFile(recordPath), header = "[campaign] ";
     const std::string recorded =
         record.starts_with(header)
@@ -20,21 +21,26 @@ template <typename Visit> void forEachSave(Visit visit) {
             : "none";
     std::vector<platform::FolderEntry> top;
     platform::listFolder(u"save*", top);
+    Snapshot games;
     for (const auto& folder : top) {
         const std::string name = utf8(folder.name);
         const std::string owner =
             name == "saves" ? recorded : name.substr(5, name.find(".old") - 5);
         for (const auto& [file, bytes] : testing_support::snapshot(folder.name)) {
-            visit(name, owner, file, bytes);
+            const auto [at, first] = games.emplace(file, owner + ": " + bytes);
+            if (!first) {
+                at->second = "<found twice>";
+            }
         }
     }
+    return games;
 }
 
 // The game folder as compared with the run without faults. A translation run adds a blank
 // to the recorded script list each time, so the record is compared without blanks at the
 // line ends.
-testing_support::Snapshot comparable() {
-    testing_support::Snapshot files = testing_support::snapshot();
+Snapshot comparable() {
+    Snapshot files = testing_support::snapshot();
     const auto record = files.find(std::u16string(recordPath));
     if (record != files.end()) {
         std::string& bytes = record->second;
@@ -69,9 +75,7 @@ Sweep::Sweep(Scenario scenario)
             originals_.emplace(path.substr(data.size()), bytes);
         }
     }
-    forEachSave([&](const auto&, const std::string& owner, const auto& file, const auto& bytes) {
-        saves_[file] = {owner, bytes};
-    });
+    saves_ = saveGames();
     enterFreshCopy();
     platform::setFaultPlan({}); // counts the work's operations only
     scenario_.work({});
@@ -88,28 +92,7 @@ void Sweep::enterFreshCopy() const {
     platform::setCurrentDirectory(work_);
 }
 
-void Sweep::saveProblems(const std::string& when, std::vector<std::string>& problems) const {
-    std::map<std::u16string, int> seen;
-    forEachSave([&](const std::string& folder, const std::string& campaign,
-                    const std::u16string& file, const std::string& bytes) {
-        ++seen[file];
-        const auto save = saves_.find(file);
-        if (save == saves_.end() || save->second.second != bytes) {
-            problems.push_back(when + ": " + utf8(file) + " in " + folder + " is no save game");
-        } else if (save->second.first != campaign) {
-            problems.push_back(when + ": " + save->second.first + "'s " + utf8(file) + " in " +
-                               folder + " (the games of " + campaign + ")");
-        }
-    });
-    for (const auto& [file, save] : saves_) {
-        if (seen[file] != 1) {
-            problems.push_back(when + ": " + utf8(file) + " found " + std::to_string(seen[file]) +
-                               " times");
-        }
-    }
-}
-
-std::vector<std::string> Sweep::check(const std::string& when, bool failing) const {
+std::vector<std::string> Sweep::check(bool failing) const {
     std::vector<std::string> problems;
     for (const auto& [path, bytes] : originals_) {
         const std::string now = readFile(u"data\\" + path);
@@ -118,7 +101,7 @@ std::vector<std::string> Sweep::check(const std::string& when, bool failing) con
                              path.starts_with(scenario_.changedInPlace) &&
                              done != reference_.end() && now == done->second;
         if (now != bytes && readFile(u"data\\campaign\\backup\\" + path) != bytes && !inPlace) {
-            problems.push_back(when + ": the original of " + utf8(path) + " is lost");
+            problems.push_back("the original of " + utf8(path) + " is lost");
         }
     }
     for (const auto& [path, bytes] : testing_support::snapshot(u"data\\text")) {
@@ -127,13 +110,15 @@ std::vector<std::string> Sweep::check(const std::string& when, bool failing) con
                 u"data\\text\\" + path.substr(0, path.size() - cacheSuffix.size());
             const auto before = start_.find(text);
             if (readFile(text) != (before == start_.end() ? "<missing>" : before->second)) {
-                problems.push_back(when + ": a cache is left beside the changed " + utf8(text));
+                problems.push_back("a cache is left beside the changed " + utf8(text));
             }
         }
     }
-    saveProblems(when, problems);
+    if (const std::string games = testing_support::describe(saveGames(), saves_); !games.empty()) {
+        problems.push_back("save games lost, changed or with another campaign's:\n" + games);
+    }
     if (failing && testing_support::temporaryFilesLeft() > 1) {
-        problems.push_back(when + ": temporary files are left");
+        problems.push_back("temporary files are left");
     }
     return problems;
 }
@@ -141,10 +126,6 @@ std::vector<std::string> Sweep::check(const std::string& when, bool failing) con
 std::vector<std::string> Sweep::point(const platform::FaultPlan& plan,
                                       const std::function<void()>& faulted) {
     const bool failing = plan.failOperation > 0;
-    const std::string when = std::string(scenario_.name) +
-                             (failing ? ", operation " : ", stop after operation ") +
-                             std::to_string(failing ? plan.failOperation : plan.stopAfter) +
-                             " of " + std::to_string(operations_) + (failing ? " fails" : "");
     enterFreshCopy();
     if (faulted) {
         faulted();
@@ -152,15 +133,25 @@ std::vector<std::string> Sweep::point(const platform::FaultPlan& plan,
         scenario_.work(plan);
     }
     platform::setFaultPlan({});
-    std::vector<std::string> problems = check(when, failing);
+    std::vector<std::string> problems = check(failing);
     scenario_.work({}); // the next start, without faults
     platform::setFaultPlan({});
-    saveProblems(when + ", rerun", problems);
-    const std::string differences = testing_support::describe(comparable(), reference_);
-    if (!differences.empty()) {
-        problems.push_back(when + ": the rerun gives another game folder:\n" + differences);
+    for (const auto& [what, differences] :
+         {std::pair{"save games", testing_support::describe(saveGames(), saves_)},
+          {"game folder", testing_support::describe(comparable(), reference_)}}) {
+        if (!differences.empty()) {
+            problems.push_back(std::string("the rerun gives another ") + what + ":\n" +
+                               differences);
+        }
     }
     platform::setCurrentDirectory(home_);
+    const std::string when = std::string(scenario_.name) +
+                             (failing ? ", operation " : ", stop after operation ") +
+                             std::to_string(failing ? plan.failOperation : plan.stopAfter) +
+                             " of " + std::to_string(operations_) + (failing ? " fails: " : ": ");
+    for (std::string& problem : problems) {
+        problem.insert(0, when);
+    }
     return problems;
 }
 

@@ -51,14 +51,12 @@ class Sweep {
     std::vector<std::string> run(long& covered);
 
   private:
-    std::vector<std::string> check(const std::string& when, bool failing) const;
-    void saveProblems(const std::string& when, std::vector<std::string>& problems) const;
+    std::vector<std::string> check(bool failing) const;
     void enterFreshCopy() const;
 
     Scenario scenario_;
     std::u16string base_, work_, home_;
-    testing_support::Snapshot start_, originals_, reference_;
-    std::map<std::u16string, std::pair<std::string, std::string>> saves_; // name: owner, bytes
+    testing_support::Snapshot start_, originals_, reference_, saves_;
     long operations_ = 0;
 };
 
