@@ -138,10 +138,9 @@ std::vector<std::string> Sweep::point(const platform::FaultPlan& plan,
     platform::setFaultPlan({});
     for (const auto& [what, differences] :
          {std::pair{"save games", testing_support::describe(saveGames(), saves_)},
-          {"game folder", testing_support::describe(comparable(), reference_)}}) {
+          {"game files", testing_support::describe(comparable(), reference_)}}) {
         if (!differences.empty()) {
-            problems.push_back(std::string("the rerun gives another ") + what + ":\n" +
-                               differences);
+            problems.push_back(std::string("the rerun gives other ") + what + ":\n" + differences);
         }
     }
     platform::setCurrentDirectory(home_);
