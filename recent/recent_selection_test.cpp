@@ -54,38 +54,30 @@ TEST(RecentSelection, ReadsEachSectionIntoARecordThatHadOtherValues) {
     EXPECT_EQ(state.scriptSlots[29], u"s29.txt");
 }
 
-TEST(RecentSelection, WritesTheExactFormatInEightBits) {
+TEST(RecentSelection, ClearingKeepsTheFileTheFlagsAndThePreviousCampaign) {
     ScratchFolder game;
-    makeFolders(u"data\\campaign");
+    writeFile(recentPath, "[campaign] norvale\r\n[scripts] a.txt \r\n[translation] x\r\n");
     SetupState state;
-    state.folder = u"norvale";
-    state.recordedScriptList = u"walls.txt bigger_armies.txt   ";
-    // A character above 255 ends its field; the line break still follows.
-    state.translation = u"Fran\u00e7ais \u0393reek";
-    ASSERT_TRUE(saveRecentSelection(state));
-    EXPECT_EQ(readFile(recentPath), "[campaign] norvale\r\n[scripts] walls.txt bigger_armies.txt   "
-                                    "\r\n[translation] Fran\xE7"
-                                    "ais \r\n");
-    EXPECT_EQ(temporaryFilesLeft(), 0u);
-    // Clearing keeps the file, the flags and the previous campaign.
-    SetupState back;
-    ASSERT_TRUE(loadRecentSelection(back));
-    back.previousCampaign = u"norvale";
-    ASSERT_TRUE(clearRecentSelection(back));
-    EXPECT_EQ(back.folder + back.translation + back.recordedScriptList + back.scriptSlots[0], u"");
-    EXPECT_TRUE(back.hasCampaign && back.hasScripts && back.hasTranslation);
-    EXPECT_EQ(back.previousCampaign, u"norvale");
+    ASSERT_TRUE(loadRecentSelection(state));
+    state.previousCampaign = u"norvale";
+    ASSERT_TRUE(clearRecentSelection(state));
+    EXPECT_EQ(state.folder + state.translation + state.recordedScriptList + state.scriptSlots[0],
+              u"");
+    EXPECT_TRUE(state.hasCampaign && state.hasScripts && state.hasTranslation);
+    EXPECT_EQ(state.previousCampaign, u"norvale");
     EXPECT_EQ(readFile(recentPath).substr(0, 20), "[campaign] norvale\r\n");
     // Without a file the record stays as it was.
     platform::deleteFile(recentPath);
+    state.folder = u"kept";
     EXPECT_FALSE(loadRecentSelection(state));
-    EXPECT_EQ(state.folder, u"norvale");
+    EXPECT_EQ(state.folder, u"kept");
 }
 
-// Names above 255 are written as \uXXXX escapes (surrogate pairs as two) and read back
-// exactly; names below 256 are written as ever, a backslash is kept, and the translation,
-// no file name, is never escaped. The capacities count names, not escapes.
-TEST(RecentSelection, FileNamesAbove255ReadBackExactly) {
+// Written in 8 bits, one line a value, in one step. Names above 255 are written as \uXXXX
+// escapes (surrogate pairs as two) and read back exactly; names below 256 are written as
+// ever, a backslash is kept, and the translation, no file name, is never escaped: a
+// character above 255 ends it. The capacities count names, not escapes.
+TEST(RecentSelection, WritesEightBitLinesAndReadsNamesBackExactly) {
     ScratchFolder game;
     makeFolders(u"data\\campaign");
     std::u16string longName;
@@ -105,16 +97,17 @@ TEST(RecentSelection, FileNamesAbove255ReadBackExactly) {
     for (const auto& [name, written] : cases) {
         SetupState state;
         state.folder = name;
-        state.recordedScriptList = name + u".txt b.txt ";
-        state.translation = u"\\u0444 \\n";
+        state.recordedScriptList = name + u".txt b.txt  ";
+        state.translation = u"\\u0444 \\n\u00e7 \u0393reek";
         ASSERT_TRUE(saveRecentSelection(state));
         EXPECT_EQ(readFile(recentPath), "[campaign] " + written + "\r\n[scripts] " + written +
-                                            ".txt b.txt \r\n[translation] \\u0444 \\n\r\n");
+                                            ".txt b.txt  \r\n[translation] \\u0444 \\n\xE7 \r\n");
+        EXPECT_EQ(temporaryFilesLeft(), 0u);
         SetupState back;
         ASSERT_TRUE(loadRecentSelection(back));
         EXPECT_EQ(back.folder, name);
         EXPECT_EQ(back.scriptSlots[0] + u"|" + back.scriptSlots[1], name + u".txt|b.txt");
-        EXPECT_EQ(back.translation, u"\\u0444 \n");
+        EXPECT_EQ(back.translation, u"\\u0444 \n\u00e7 ");
     }
     // A record without escapes reads as it always did, down to where an overlong value is cut.
     writeFile(recentPath, "[campaign] " + std::string(300, 'f') + "\r\n");
