@@ -51,13 +51,15 @@ TEST(ScriptWorksFor, TokensCutAtBlanksAndCommasAndComparedWhole) {
         bool works;
     } cases[] = {
         // Tokens are cut at blanks and commas only (a tab belongs to the token) and compared
-        // whole; empty ones match nothing. The scan test has "all", exact case and commas.
+        // whole; empty ones match nothing; "all" stands for every campaign, in exact case.
+        {u"first,second third", u"second", true},
         {u"first,second third", u"third", true},
         {u"first,second third", u"second third", false},
         {u"first,second third", u"fir", false},
         {u"a\tb", u"a", false},
         {u" ,, norvale ,", u"norvale", true},
         {u"norvale,", u"", false},
+        {u"eastmarch, all", u"norvale", true},
         {u"allx", u"norvale", false},
         {u"All", u"norvale", false},
     };
