@@ -43,15 +43,28 @@ bool backUpGameFileContent(std::u16string_view gamePath, std::u16string_view rel
                            std::string_view bytes, std::int64_t lastWrite) {
     std::u16string copy;
     std::u16string temporary;
-    if (!prepareCopy(gamePath, relativePath, copy) ||
-        platform::prepareSafeWrite(copy, bytes, temporary) != platform::SafeWriteResult::written) {
+    if (!prepareCopy(gamePath, relativePath, copy)) {
+        return false;
+    }
+    if (lastWrite != 0 && platform::linkFile(gamePath, copy)) {
         return true;
+    }
+    if (platform::prepareSafeWrite(copy, bytes, temporary) != platform::SafeWriteResult::written) {
+        return false;
     }
     // A re-applied campaign tells the kept copy of its own file by this time.
     if (lastWrite != 0 && !platform::setLastWriteTime(temporary, lastWrite)) {
         platform::deleteFile(temporary);
-        return true;
+        return false;
     }
     platform::placeSafeWrite(temporary, copy, platform::Placing::onlyIfMissing);
-    return true;
+    return false;
+}
+
+void separateKeptCopy(std::u16string_view gamePath, std::u16string_view keptPath) {
+    platform::FileIdentity game, kept;
+    if (platform::fileIdentity(gamePath, game) && platform::fileIdentity(keptPath, kept) &&
+        game == kept) {
+        platform::copyFileSafely(gamePath, keptPath, platform::Placing::replace);
+    }
 }

@@ -42,10 +42,11 @@ bool sameContent(const std::u16string& a, const std::u16string& b) {
 // there (one rename instead of a copy: the same end state, half the bytes written); a
 // copy already in the tree is never replaced, because it may be the only original left
 // (a restore that could not move it back). A game file that has no copy and could not be
-// moved is left alone rather than overwritten. A game file that already holds the
-// campaign's bytes (typically one the campaign added in an earlier run) is neither kept
-// nor written: a file the campaign itself put there is no original, and this way a
-// campaign installed again leaves the same game folder as a first install.
+// moved is left alone rather than overwritten. A game file that is a copy of the campaign
+// file (typically one the campaign added in an earlier run: a copy keeps its file's size
+// and time) is neither kept nor written: a file the campaign itself put there is no
+// original, and this way a campaign installed again leaves the same game folder as a first
+// install.
 void installFile(const platform::FolderEntry& campaignFile, const std::u16string& source,
                  const std::u16string& target, const std::u16string& kept, std::int64_t start) {
     platform::FileInfo game;
@@ -53,10 +54,15 @@ void installFile(const platform::FolderEntry& campaignFile, const std::u16string
         if (game.isFolder) {
             return; // a game folder of that name: it is not moved into the tree, nor replaced
         }
-        // A size of its own tells a different file without reading it. The same size and
-        // time are no proof here: two unrelated files written within one tick of the clock
-        // share their time.
-        if (game.size == campaignFile.size && sameContent(target, source)) {
+        // Only a file with the campaign file's size and time (or the time an installation
+        // gives a copy of a recent file, below) can be its copy; the bytes decide then,
+        // since two unrelated files written within one tick of the clock share their time.
+        // Any other file is read by nobody: under Wine each open costs a trip through its
+        // server.
+        if (game.size == campaignFile.size &&
+            (game.lastWrite == campaignFile.lastWrite ||
+             game.lastWrite == campaignFile.lastWrite - 2 * racyTime) &&
+            sameContent(target, source)) {
             return;
         }
     }
@@ -185,11 +191,17 @@ InstalledCopies unchangedInstalledCopies(std::u16string_view campaign) {
         unchanged.campaignTree.push_back(step);
     });
     unchanged.campaignLeft.assign(unchanged.campaignTree.size(), false);
-    // The game files of each campaign folder, listed once.
-    std::vector<std::vector<platform::FolderEntry>> games;
+    // The game files of each campaign folder, listed once, by the system's form of their
+    // paths: a folder may hold thousands.
+    std::vector<std::unordered_map<std::u16string, platform::FolderEntry>> games;
     const auto listGames = [&](const std::u16string& folder) {
-        games.emplace_back();
-        platform::listFolder(u"data" + folder + u"*", games.back());
+        std::vector<platform::FolderEntry> entries;
+        platform::listFolder(u"data" + folder + u"*", entries);
+        auto& byKey = games.emplace_back();
+        byKey.reserve(entries.size());
+        for (platform::FolderEntry& entry : entries) {
+            byKey.emplace(platform::fileNameKey(u"data" + folder + entry.name), std::move(entry));
+        }
     };
     listGames(u"\\");
     for (std::size_t i = 0; i < unchanged.campaignTree.size(); ++i) {
@@ -213,13 +225,10 @@ InstalledCopies unchangedInstalledCopies(std::u16string_view campaign) {
             continue;
         }
         // The game file has the campaign file's size and time.
-        const std::u16string folder = target.substr(0, target.size() - step.entry.name.size());
-        for (const platform::FolderEntry& game : games.back()) {
-            if (sameStamp(game, step.entry) && platform::fileNameKey(folder + game.name) == key) {
-                unchanged.campaignLeft[i] = true;
-                unchanged.keptLeft[original->second] = true;
-                break;
-            }
+        const auto game = games.back().find(key);
+        if (game != games.back().end() && sameStamp(game->second, step.entry)) {
+            unchanged.campaignLeft[i] = true;
+            unchanged.keptLeft[original->second] = true;
         }
     }
     return unchanged;

@@ -31,9 +31,10 @@ bool switchSaveFolders(std::u16string_view chosen, SetupState& state);
 
 // Copies data\campaign\<campaign><subPath>... into data<subPath>..., depth first, keeping a
 // first copy of each game file it overwrites in the backup tree (an existing copy is never
-// replaced; without one, the game file itself is moved into the tree). A game file that
-// already holds the campaign's bytes is left as it is, and gets no copy (a game file of
-// another size is not read to find out). A copy keeps the campaign file's
+// replaced; without one, the game file itself is moved into the tree). A game file that is
+// a copy of the campaign file (its size and time, or the time given below, and its bytes)
+// is left as it is, and gets no copy; no other game file is read. A copy keeps the campaign
+// file's
 // last-write time unless that time lies less than a few seconds back (or ahead): a later
 // change of the copy could then carry the same time. subPath empty means the top level
 // ("\"), where the campaign's own campaign.txt is not installed; otherwise it starts and

@@ -142,7 +142,9 @@ bool backUpOnFirstTouch(const PatchBlock& block, PatchContext& context) {
         std::string_view content;
         std::int64_t lastWrite = 0;
         if (viewContent(texts, destination, content, lastWrite)) {
-            backUpGameFileContent(destination, relative, content, lastWrite);
+            if (backUpGameFileContent(destination, relative, content, lastWrite)) {
+                noteLinkedKeptCopy(texts, destination, kept);
+            }
         } else {
             backUpGameFile(destination, relative);
         }

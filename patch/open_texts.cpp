@@ -1,5 +1,7 @@
 #include "patch/open_texts.h"
 
+#include "backup/back_up_game_file.h"
+
 #include "patch/patch_records.h"
 #include "platform/safe_write.h"
 
@@ -242,6 +244,12 @@ bool viewContent(OpenTexts& texts, std::u16string_view path, std::string_view& c
     return true;
 }
 
+void noteLinkedKeptCopy(OpenTexts& texts, std::u16string_view path, std::u16string_view keptPath) {
+    if (OpenText* file = find(texts, path)) {
+        file->linkedKeptCopy = keptPath;
+    }
+}
+
 PieceText* changeText(OpenTexts& texts, std::u16string_view path, TextEncoding encoding,
                       const TextChange& change) {
     OpenText* file = find(texts, path);
@@ -313,6 +321,14 @@ void writeOpenTexts(OpenTexts& texts, const ErrorSink& errors) {
                 : platform::writeFileSafely(file->writePath, contentOf(*file, texts.scratch));
         unload(*file);
         reportWrite(result, file->change, errors);
+        if (result == platform::SafeWriteResult::written) {
+            file->linkedKeptCopy.clear(); // the game file is a new one now
+        }
+    }
+    for (const OpenText& file : texts.files) {
+        if (!file.linkedKeptCopy.empty()) {
+            separateKeptCopy(file.readPath, file.linkedKeptCopy);
+        }
     }
     texts.files.clear();
     texts.bySpelling.clear();

@@ -51,6 +51,9 @@ struct OpenText {
     std::size_t changeOrder = 0;
     std::uint64_t lastUse = 0;
     std::int64_t lastWrite = 0; // of the file as found on disk (0: made by the run)
+    // A kept copy that is a second name of this game file (see backUpGameFileContent):
+    // when the end does not replace the file, the copy gets a content of its own.
+    std::u16string linkedKeptCopy;
 };
 
 struct OpenTexts {
@@ -100,7 +103,10 @@ void replaceBytes(OpenTexts& texts, std::u16string_view path, std::string bytes,
 bool appendText(OpenTexts& texts, std::u16string_view path, platform::TextEncoding encoding,
                 std::u16string_view appended, const TextChange& change);
 
+// Notes that the kept copy `keptPath` of the file is a second name of the file itself.
+void noteLinkedKeptCopy(OpenTexts& texts, std::u16string_view path, std::u16string_view keptPath);
+
 // Writes every changed file through the safe write, in the order of their first changes,
-// and reports each failed write as the block that made the last change would have. The
-// store is empty afterwards.
+// and reports each failed write as the block that made the last change would have; then
+// separates the kept copies of game files left unwritten. The store is empty afterwards.
 void writeOpenTexts(OpenTexts& texts, const ErrorSink& errors);

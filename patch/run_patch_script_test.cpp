@@ -1,191 +1,240 @@
+// The script reader on descriptors, and the scripts of a run on files held in memory.
 #include "patch/run_patch_script.h"
 
 #include "patch/apply_patch_block.h"
-#include "platform/text_file.h"
+#include "patch/open_texts.h"
+#include "platform/file_system.h"
 #include "testing/test_support.h"
 
 namespace {
 
 using namespace testing_support;
 using Texts = std::vector<std::u16string>;
+using Files = testing_support::Snapshot;
 
-const std::u16string names = u"data\\text\\names.txt";
-const std::u16string startKeyword =
-    u"Cannot read the start-keyword in file data\\campaign\\sub\\mod.txt\nValid keywords are: "
-    u"append, translate, overwrite, replace";
-const std::u16string condition =
-    u"Cannot read the when-condition in file data\\campaign\\sub\\mod.txt\nValid conditions "
-    u"are: from, on, before, after";
+const std::u16string mod = u"data\\campaign\\sub\\mod.txt";
+const std::u16string keyword = u"Cannot read the start-keyword in file " + mod +
+                               u"\nValid keywords are: append, translate, overwrite, replace";
+const std::u16string condition = u"Cannot read the when-condition in file " + mod +
+                                 u"\nValid conditions are: from, on, before, after";
 
-std::string lines(const std::vector<std::string>& text, const char* end = "\r\n") {
-    std::string joined;
-    for (const auto& line : text) {
-        joined += line + end;
+// Bytes written "a|b|": each "|" stands for a CR LF.
+std::string crlf(std::string text) {
+    for (std::size_t at = text.find('|'); at != std::string::npos; at = text.find('|', at)) {
+        text.replace(at, 1, "\r\n");
     }
-    return joined;
+    return text;
+}
+
+std::string numbered(int count) {
+    std::string text;
+    for (int i = 1; i <= count; ++i) {
+        text += "L" + std::to_string(i) + "|";
+    }
+    return text;
+}
+
+std::string wide(std::u16string_view text) {
+    return "\xFF\xFE" + platform::encodeText(text, platform::TextEncoding::Utf16);
+}
+
+// A game folder with data\n.txt and, for each script, its descriptor ("<missing>": none; a
+// [files] line comes first unless it starts with "[") and its folder, which holds x.txt
+// ("X"), y.txt ("Y"), u.txt (UTF-16 "U") and n.txt ("{B}bee", a file of the destination's
+// own name); then more files below data\campaign\sub.
+void makeGame(const std::string& n, const Files& descriptors, const Files& more = {}) {
+    makeFolders(u"data\\campaign\\backup");
+    writeFile(u"data\\n.txt", crlf(n));
+    for (const auto& [name, descriptor] : descriptors) {
+        const std::u16string script = u"data\\campaign\\sub\\" + name;
+        if (descriptor != "<missing>") {
+            writeFile(script + u".txt",
+                      crlf((descriptor.starts_with("[") ? "" : "[files]|") + descriptor));
+        }
+        writeFile(script + u"\\x.txt", "X\r\n");
+        writeFile(script + u"\\y.txt", "Y\r\n");
+        writeFile(script + u"\\u.txt", wide(u"U"));
+        writeFile(script + u"\\n.txt", "{B}bee\r\n");
+    }
+    for (const auto& [path, bytes] : more) {
+        writeFile(u"data\\campaign\\sub\\" + path, crlf(bytes));
+    }
+}
+
+ScriptJob job(const std::u16string& name) {
+    return {name, u"data\\campaign\\sub\\" + name + u".txt", name + u".txt"};
 }
 
 } // namespace
 
 TEST(RunPatchScript, DescriptorsAndWhatTheyLeave) {
-    const std::string thirty = [] {
-        std::string text;
-        for (int i = 1; i <= 31; ++i) {
-            text += "L" + std::to_string(i) + "\r\n";
-        }
-        return text;
-    }();
-    const std::string head31 = "[files]\r\nreplace data\\text\\names.txt with x.txt from:\r\n";
-    std::string longPath = "data";
-    while (longPath.size() < 240) {
-        longPath += "\\abcdefghi";
-    }
-    longPath += "\\" + std::string(259 - longPath.size() - 5, 'n') + ".txt"; // 259 characters
-    const std::string longLine(1999, 'q');
+    const std::string longPath = "data\\" + std::string(254, 'n'); // 259 characters
+    const std::string q(1999, 'q');
     const struct {
         const char* what;
-        std::string descriptor;
-        std::string after; // names.txt afterwards, from "A\r\nB\r\nC\r\n"
+        std::string descriptor; // "<missing>": none
+        std::string after;      // of `check`
         Texts messages = {};
-        std::vector<std::pair<std::u16string, std::string>> files = {}; // written first
+        std::string text = "A|B|C|"; // data\n.txt at first
         bool result = true;
-        std::pair<std::u16string, std::string> also = {names, ""}; // another file afterwards
+        std::string check = "data\\n.txt";
     } cases[] = {
-        {"every block once; ends, blank lines and other headers passed over",
-         lines({"[name]", "Mod", "[files]   ", "append data\\text\\names.txt with x.txt", "<end>",
-                "", "   \t", "[checked]", "append data\\text\\names.txt with x.txt after:", "A",
-                "<end>", "<end>", "overwrites data\\text\\copy.txt with x.txt"}),
-         "A\r\nX\r\nB\r\nC\r\n\r\nX\r\n",
-         {},
-         {},
-         true,
-         {u"data\\text\\copy.txt", "X\r\n"}},
-        {"line feeds only",
-         lines({"[files]", "append data\\text\\names.txt with:", "Y", "before:", "C"}, "\n"),
-         "A\r\nB\r\nY\r\nC\r\n"},
+        {"every block once; ends, blank lines and other headers passed over; keywords of 9",
+         "[name]|Mod|[files]   |overwrites data\\n.txt with y.txt|<end>||   \t|[checked]|"
+         "append data\\n.txt with x.txt after:|Y|<end>|<end>|append data\\n.txt with x.txt|",
+         "Y|X||X|"},
+        {"line feeds only", "[files]\nappend data\\n.txt with:\nY\nbefore:\nC\n", "A|B|Y|C|"},
         {"head-line messages and what is read after them",
-         lines({"[files]", "Append data\\text\\names.txt with x.txt", "append",
-                "append data\\text\\names.txt without x.txt",
-                "append data\\text\\names.txt with:abc", "Z", "after:", "A", "appendix",
-                "append data\\text\\names.txt with x.txt upon:", "B"}),
-         "A\r\nZ\r\nB\r\nC\r\n",
-         {startKeyword, u"Cannot read the destination file in data\\campaign\\sub\\mod.txt",
-          u"Cannot read the with-keyword in file data\\campaign\\sub\\mod.txt", startKeyword,
-          condition, startKeyword}},
+         "Append data\\n.txt with x.txt|append|append data\\n.txt without x.txt|"
+         "append data\\n.txt with:abc|Z|after:|A|appendix|append data\\n.txt with x.txt upon:|B|",
+         "A|Z|B|C|",
+         Texts{keyword, u"Cannot read the destination file in " + mod,
+               u"Cannot read the with-keyword in file " + mod, keyword, condition, keyword}},
         {"a two-word head translates from the file of the destination's name",
-         lines({"[files]", "translate   data\\text\\names.txt"}),
-         "\xAC--- Generated by Dravik setup translator\r\n{A}a\r\n{B}bee\r\n",
-         {},
-         {{names, "{A}a\r\n{B}b\r\n"}, {u"data\\campaign\\sub\\mod\\names.txt", "{B}bee\r\n"}}},
-        {"a with-word without a source",
-         lines({"[files]", "append data\\text\\names.txt with",
-                "overwrite data\\text\\copy.txt with"}),
-         "A\r\nB\r\nC\r\n",
-         {u"Error while processing mod.txt\n\nNo source file is given for data\\text\\names.txt."
-          u"\nOperation aborted."},
-         {{u"data\\campaign\\sub\\mod\\copy.txt", "own\r\n"}},
-         true,
-         {u"data\\text\\copy.txt", "own\r\n"}},
+         "translate   data\\n.txt|", "\xAC--- Generated by Dravik setup translator|{A}a|{B}bee|",
+         Texts{}, "{A}a|{B}b|"},
+        {"a with-word without a source", "append data\\n.txt with|overwrite data\\n.txt with|",
+         "{B}bee|",
+         Texts{u"Error while processing mod.txt\n\nNo source file is given for data\\n.txt.\n"
+               u"Operation aborted."}},
         {"trailing blank lines dropped; an indented keyword does not end a text",
-         lines({"[files]", "append data\\text\\names.txt with x.txt before:", "A", "", "B",
-                "  append", "", "", "<end>"}),
-         "X\r\nA\r\n\r\nB\r\n  append\r\nC\r\n",
-         {},
-         {{names, "A\r\n\r\nB\r\n  append\r\nC\r\n"}}},
+         "append data\\n.txt with x.txt before:|A||B|  append|||<end>|", "X|A||B|  append|C|",
+         Texts{}, "A||B|  append|C|"},
         {"a text holds thirty lines; the 31st is read as a head",
-         "[files]\r\nappend data\\text\\names.txt with x.txt after:\r\n" + thirty,
-         thirty.substr(0, thirty.find("L31")) + "X\r\nL31\r\n",
-         {startKeyword},
-         {{names, thirty}}},
+         "append data\\n.txt with x.txt after:|" + numbered(31), numbered(30) + "X|L31|",
+         Texts{keyword}, numbered(31)},
         {"in a from block the 31st line is the one tested for \"to:\"",
-         head31 + thirty.substr(0, thirty.find("L31")) +
-             "to:\r\nL31\r\nappend data\\text\\names.txt with x.txt\r\n",
-         "\r\nX\r\n\r\n\r\nX\r\n",
-         {},
-         {{names, thirty}}},
-        {"from and to",
-         lines({"[files]", "replace data\\text\\names.txt with x.txt from:", "A",
-                "to: anything here", "B", "", "<end>"}),
-         "\r\nX\r\n\r\nC\r\n"},
+         "replace data\\n.txt with x.txt from:|" + numbered(30) +
+             "to:|L31|append data\\n.txt with x.txt|",
+         "|X|||X|", Texts{}, numbered(31)},
+        {"from and to", "replace data\\n.txt with x.txt from:|A|to: anything here|B||<end>|",
+         "|X||C|"},
         {"a from block without \"to:\" ends the script",
-         lines({"[files]", "replace data\\text\\names.txt with: ", "Y", "from:", "A", "<end>",
-                "append data\\text\\names.txt with x.txt"}),
-         "A\r\nB\r\nC\r\n",
-         {u"Cannot find the to-condition in file data\\campaign\\sub\\mod.txt"},
-         {},
-         false},
+         "replace data\\n.txt with: |Y|from:|A|<end>|append data\\n.txt with x.txt|", "A|B|C|",
+         Texts{u"Cannot find the to-condition in file " + mod}, "A|B|C|", false},
         {"\"<end>\" inside inline text is text; the condition line ends it",
-         lines({"[files]", "append data\\text\\names.txt with:", "Y", "<end>",
-                "after: ignored words", "B", "<end>"}),
-         "A\r\nB\r\nY\r\n<end>\r\nC\r\n"},
+         "append data\\n.txt with:|Y|<end>|after: ignored words|B|<end>|", "A|B|Y|<end>|C|"},
         {"the last inline block without a condition line appends at the end",
-         lines({"[files]", "append data\\text\\names.txt with:", "Y"}), "A\r\nB\r\nC\r\n\r\nY\r\n"},
+         "append data\\n.txt with:|Y|", "A|B|C||Y|"},
         {"a head right after inline text is its condition line",
-         lines({"[files]", "append data\\text\\names.txt with:", "Y", "on: x", "B", "<end>",
-                "append data\\text\\names.txt with:", "Y",
-                "append data\\text\\names.txt with x.txt", "A", "<end>"}),
-         "A\r\nB\r\nC\r\n",
-         {condition, startKeyword}},
+         "append data\\n.txt with:|Y|on: x|B|<end>|append data\\n.txt with:|Y|"
+         "append data\\n.txt with x.txt|A|<end>|",
+         "A|B|C|", Texts{condition, keyword}},
         {"inline text for a missing destination: the lines are read as heads",
-         lines({"[files]", "append data\\text\\none.txt with:", "Y", "", "<end>", "Z",
-                "after:", "A"}),
-         "A\r\nB\r\nC\r\n",
-         {std::u16string(temporaryFileMessage), startKeyword, startKeyword, startKeyword,
-          startKeyword}},
+         "append data\\none.txt with:|Y||<end>|Z|after:|A|", "A|B|C|",
+         Texts{std::u16string(temporaryFileMessage), keyword, keyword, keyword, keyword}},
         {"inline text for a UTF-16 destination is UTF-16",
-         lines({"[files]", "append data\\text\\names.txt with:", "Y\xE9", "after:", "A"}),
-         std::string("\xFF\xFE"
-                     "A\0\r\0\n\0Y\0\xE9\0\r\0\n\0",
-                     16),
-         {},
-         {{names, std::string("\xFF\xFE"
-                              "A\0\r\0\n\0",
-                              8)}}},
+         "append data\\n.txt with:|Y\xE9|after:|A|", wide(u"A\nY\u00E9\n"), Texts{}, wide(u"A\n")},
         {"long words are cut without shifting the others",
-         lines({"[files]", "overwrite " + longPath + "EXTRA with x.txt"}),
-         "A\r\nB\r\nC\r\n",
-         {},
-         {},
-         true,
-         {platform::decodeText(longPath, platform::TextEncoding::Bytes8), "X\r\n"}},
+         "overwrite " + longPath + "EXTRA with x.txt|", "X|", Texts{}, "A|B|C|", true, longPath},
         {"long lines are read in pieces of 1999 characters",
-         lines({"[files]", "append data\\text\\names.txt with x.txt after:",
-                longLine + "append data\\text\\names.txt with x.txt"}),
-         longLine + "\r\nX\r\nB\r\n\r\nX\r\n",
-         {},
-         {{names, longLine + "\r\nB\r\n"}}},
-        {"no [files] section",
-         lines({"[name]", "Mod", " [files]", "append x"}),
-         "A\r\nB\r\nC\r\n",
-         {u"There seems to be no [files] section inside the file data\\campaign\\sub\\mod.txt"},
-         {},
-         false},
+         "append data\\n.txt with x.txt after:|" + q + "append data\\n.txt with x.txt|",
+         q + "|X|B||X|", Texts{}, q + "|B|"},
+        {"no [files] section", "[name]|Mod| [files]|append x|", "A|B|C|",
+         Texts{u"There seems to be no [files] section inside the file " + mod}, "A|B|C|", false},
+        {"a descriptor that cannot be opened is passed over", "<missing>", "A|B|C|"},
     };
     for (const auto& c : cases) {
         ScratchFolder scratch;
-        makeFolders(u"data\\campaign\\backup");
-        writeFile(names, "A\r\nB\r\nC\r\n");
-        writeFile(u"data\\campaign\\sub\\mod\\x.txt", "X\r\n");
-        writeFile(u"data\\campaign\\sub\\mod.txt", c.descriptor);
-        for (const auto& [path, bytes] : c.files) {
-            writeFile(path, bytes);
-        }
+        makeGame(c.text, {{u"mod", c.descriptor}});
         ErrorRecorder errors;
-        TouchedFileList touched = createTouchedFileList();
+        TouchedFileList touched;
         PatchContext context{errors.sink(), &touched};
-        EXPECT_EQ(runPatchScript({u"mod", u"data\\campaign\\sub\\mod.txt", u"mod.txt"}, context),
-                  c.result)
+        EXPECT_EQ(runPatchScript(job(u"mod"), context), c.result) << c.what;
+        EXPECT_EQ(readFile(platform::decodeText(c.check, platform::TextEncoding::Bytes8)),
+                  crlf(c.after))
             << c.what;
-        EXPECT_EQ(readFile(names), c.after) << c.what;
         EXPECT_EQ(errors.texts, c.messages) << c.what;
         EXPECT_EQ(temporaryFilesLeft(), 0u) << c.what;
-        if (!c.also.second.empty()) {
-            EXPECT_EQ(readFile(c.also.first), c.also.second) << c.what;
-        }
     }
-    // A descriptor that cannot be opened is passed over.
+}
+
+// The scripts of a run on files held in memory: whatever the memory bound, they end as if
+// each script had written its files at once, with the same messages, and a file is read and
+// written once however many blocks change it. (The shared fault sweep stops such a run
+// after every file operation.)
+namespace {
+
+struct Case {
+    const char* name;
+    std::string n;      // data\n.txt
+    std::string s1, s2; // the [files] sections of the scripts s1 and s2, run in turn
+    Files files = {};   // more files below data\campaign\sub
+};
+
+const Case cases[] = {
+    {"later scripts build on earlier changes", "A|B|C|",
+     "append data\\n.txt with x.txt after:|B|<end>|"
+     "append data\\campaign\\sub\\s2\\y.txt with x.txt|",
+     "replace data\\n.txt with y.txt on:|X|<end>|append data\\n.txt with:|Z|before:|C|"},
+    {"a descriptor changed by an earlier script", "A|",
+     "append data\\campaign\\sub\\s2.txt with block.txt|", "",
+     Files{{u"s1\\block.txt", "append data\\n.txt with y.txt|"}}},
+    {"one file under several spellings", "A|B|",
+     "append data\\n.txt with x.txt after:|A|<end>|overwrite data\\new.txt|"
+     "append data\\NEW.txt with x.txt|",
+     "append data\\N.txt with:|W|after:|X|", Files{{u"s1\\new.txt", "N|"}}},
+    {"overwrite, then blocks on the new content and mode", "A|B|",
+     "overwrite data\\n.txt|append data\\n.txt with u.txt after:|A|",
+     "append data\\n.txt with x.txt|append data\\n.txt with:|I|before:|B|",
+     Files{{u"s1\\n.txt", wide(u"A\nB\n")}}},
+    {"a text that comes to begin with a byte-order mark changes its mode", "A|\xFF\xFE|B|",
+     "replace data\\n.txt with x.txt after:|A|",
+     "append data\\n.txt with x.txt|append data\\n.txt with u.txt|"},
+    {"an append at the end keeps the bytes before it", "A\nB\n\r", "append data\\n.txt with x.txt|",
+     "replace data\\n.txt with x.txt on:|B|"},
+    {"translation, then blocks on its keys", "{A} one|{B} two|", "translate data\\n.txt|",
+     "append data\\n.txt with:|{C}|after:|{B} zwei|", Files{{u"s1\\n.txt", "{B} zwei|"}}},
+};
+
+using Outcome = std::pair<Files, Texts>;
+
+// The scripts in order, on one set of open texts written at the end as a campaign run does
+// (`bound` its memory bound), or each script on its own, written when it is done.
+Outcome outcome(const Case& c, bool shared, std::size_t bound = OpenTexts{}.memoryBound,
+                long* operations = nullptr) {
+    ScratchFolder scratch;
+    makeGame(c.n, {{u"s1", c.s1}, {u"s2", c.s2}}, c.files);
     ErrorRecorder errors;
-    PatchContext context{errors.sink(), nullptr};
-    EXPECT_TRUE(runPatchScript({u"mod", u"data\\campaign\\sub\\none.txt", u"none.txt"}, context));
-    EXPECT_TRUE(errors.texts.empty());
+    OpenTexts texts;
+    texts.memoryBound = bound;
+    TouchedFileList touched;
+    PatchContext context{errors.sink(), &touched, shared ? &texts : nullptr};
+    platform::setFaultPlan({});
+    runPatchScript(job(u"s1"), context);
+    runPatchScript(job(u"s2"), context);
+    if (shared) {
+        writeOpenTexts(texts, context.errors);
+    }
+    if (operations != nullptr) {
+        *operations = platform::fileOperationCount();
+    }
+    EXPECT_EQ(temporaryFilesLeft(), 0u);
+    return {snapshot(u"data"), errors.texts};
+}
+
+} // namespace
+
+TEST(OpenTexts, ScriptsOfARunEndAsIfEachWroteItsFilesAtOnce) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Outcome each = outcome(c, false);
+        EXPECT_EQ(outcome(c, true), each);
+        // Held text past the bound goes to temporary files, and comes back unchanged.
+        EXPECT_EQ(outcome(c, true, 1), each);
+    }
+}
+
+TEST(OpenTexts, AFileIsReadAndWrittenOnceHoweverManyBlocksChangeIt) {
+    const auto operations = [](int blocks) {
+        std::string section;
+        for (int i = 0; i < blocks; ++i) {
+            section += "append data\\n.txt with x.txt after:|A|<end>|"
+                       "replace data\\n.txt with x.txt on:|X|<end>|append data\\n.txt with x.txt|";
+        }
+        long count = 0;
+        outcome({"", "A|B|", section, ""}, true, OpenTexts{}.memoryBound, &count);
+        return count;
+    };
+    EXPECT_EQ(operations(10), operations(1));
 }

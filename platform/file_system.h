@@ -49,6 +49,10 @@ bool copyFile(std::u16string_view from, std::u16string_view to, bool failIfExist
 // Renames (moves) a file or folder; fails when the destination exists.
 bool renameFile(std::u16string_view from, std::u16string_view to);
 
+// Gives the file `from` a second name `to` (a hard link: one content, two names, no bytes
+// written); fails when `to` exists or the file system has no links.
+bool linkFile(std::u16string_view from, std::u16string_view to);
+
 // Puts the file `replacement` in the place of `target` in one step: afterwards `target`
 // has the replacement's content and `replacement` is gone. A missing target is fine.
 // On failure both files are as they were.

@@ -174,6 +174,15 @@ bool renameFile(std::u16string_view from, std::u16string_view to) {
                        RENAME_NOREPLACE) == 0;
 }
 
+bool linkFile(std::u16string_view from, std::u16string_view to) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    // Through a symbolic link to its file, as a copy would read it.
+    return ::linkat(AT_FDCWD, nativePath(from).c_str(), AT_FDCWD, nativePath(to).c_str(),
+                    AT_SYMLINK_FOLLOW) == 0;
+}
+
 bool replaceFile(std::u16string_view replacement, std::u16string_view target) {
     if (!detail::beginOperation()) {
         return false;

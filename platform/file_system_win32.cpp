@@ -145,6 +145,14 @@ bool renameFile(std::u16string_view from, std::u16string_view to) {
     return retryWhileLocked([&] { return MoveFileW(a.c_str(), b.c_str()) != 0; });
 }
 
+bool linkFile(std::u16string_view from, std::u16string_view to) {
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    const std::wstring a = apiPath(from), b = apiPath(to);
+    return CreateHardLinkW(b.c_str(), a.c_str(), nullptr) != 0;
+}
+
 bool replaceFile(std::u16string_view replacement, std::u16string_view target) {
     if (!detail::beginOperation()) {
         return false;
