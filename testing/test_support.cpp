@@ -1,6 +1,7 @@
 #include "testing/test_support.h"
 
 #include "platform/file_system.h"
+#include "platform/safe_write.h"
 #include "platform/unicode.h"
 
 #include <algorithm>
@@ -46,10 +47,7 @@ void makeFolders(std::u16string_view path) {
 }
 
 void writeFile(std::u16string_view path, std::string_view bytes) {
-    const std::size_t slash = path.rfind(u'\\');
-    if (slash != std::u16string_view::npos) {
-        makeFolders(path.substr(0, slash));
-    }
+    makeFolders(platform::folderOf(path));
     ASSERT_TRUE(platform::writeWholeFile(path, bytes)) << utf8(path);
 }
 
