@@ -200,15 +200,14 @@ TEST(SwitchCampaign, NamesThatDifferOnlyInCase) {
 
 #ifndef _WIN32
 // Links in the campaign or in the backup tree are neither followed nor moved (the Windows
-// build cannot make links without special rights).
+// build cannot make links without special rights). They lead out of the game folder, so
+// that following one shows at once; a link round a circle would only show as a hang.
 TEST(SwitchCampaign, NeverFollowsALink) {
     ScratchFolder game;
     writeSmallGame();
     writeFile(u"outside\\precious.txt", "not the game's");
     writeFile(u"data\\campaign\\backup\\text\\names.txt", "kept");
     namespace fs = std::filesystem;
-    fs::create_directory_symlink("../..", "data/campaign/alpha/loop"); // a circle
-    fs::create_directory_symlink("../..", "data/campaign/backup/loop");
     fs::create_directory_symlink("../../../../outside", "data/campaign/alpha/text/away");
     fs::create_directory_symlink("../../../../outside", "data/campaign/backup/text/link");
     fs::create_symlink("../../../outside/precious.txt", "data/campaign/alpha/file_link.txt");
@@ -218,7 +217,7 @@ TEST(SwitchCampaign, NeverFollowsALink) {
               "alpha nameskept");
     EXPECT_EQ(snapshot(u"outside"), (Snapshot{{u"precious.txt", "not the game's"}}));
     for (const char16_t* path :
-         {u"data\\loop", u"data\\text\\away", u"data\\text\\link", u"data\\file_link.txt"}) {
+         {u"data\\text\\away", u"data\\text\\link", u"data\\file_link.txt"}) {
         EXPECT_FALSE(exists(path)) << utf8(path);
     }
 }
