@@ -8,8 +8,8 @@ namespace {
 using Names = std::vector<std::u16string>;
 using Indices = std::vector<std::int16_t>;
 
-void makeCampaign(std::u16string_view folder) {
-    writeFile(u"data\\campaign\\" + std::u16string(folder) + u"\\campaign.txt", "[name]C\r\n");
+void makeCampaign(std::u16string_view folder, std::string_view text = "[name]C\r\n") {
+    writeFile(u"data\\campaign\\" + std::u16string(folder) + u"\\campaign.txt", text);
 }
 void makeScript(std::u16string_view fileName, std::string_view worksFor = "all") {
     writeFile(u"data\\campaign\\sub\\" + std::u16string(fileName),
@@ -24,7 +24,7 @@ std::u16string numbered(char16_t prefix, int i, std::u16string_view suffix = u""
 }
 
 struct Scan {
-    Catalogue catalogue;
+    Catalogue catalogue{{}, std::vector<ScriptEntry>(3), {}}; // left over: the scan starts afresh
     ErrorRecorder errors;
     bool ok = scanCatalogue(catalogue, errors.sink());
     template <typename List, typename Field> Names names(const List& list, Field field) const {
@@ -83,6 +83,8 @@ TEST(ScanCatalogue, LimitsKeepTheFirstEntriesAndEachCampaignListsItsScripts) {
         makeCampaign(numbered(u'c', i));
         makeTranslation(numbered(u't', i, u".txt"));
     }
+    makeCampaign(u"c00",
+                 "[name]" + std::string(300, 'n') + "\r\n[description]" + std::string(3000, 'd'));
     const Scan scan;
     ASSERT_EQ(scan.scripts().size(), 30u);
     ASSERT_EQ(scan.campaigns().size(), 10u);
@@ -97,52 +99,21 @@ TEST(ScanCatalogue, LimitsKeepTheFirstEntriesAndEachCampaignListsItsScripts) {
     EXPECT_EQ(scan.catalogue.campaignList[1].scriptIndices, (Indices{0, 1}));
     EXPECT_EQ(scan.catalogue.campaignList[3].scriptIndices, (Indices{0, 2}));
     EXPECT_EQ(scan.catalogue.campaignList[4].scriptIndices, (Indices{0}));
+    // Each text is cut to its own capacity.
+    EXPECT_EQ(scan.catalogue.campaignList[0].name, std::u16string(nameCapacity - 1, u'n'));
+    EXPECT_EQ(scan.catalogue.campaignList[0].description.size(), descriptionCapacity - 1);
 }
 
 TEST(ScanCatalogue, EnoughMeansACampaignOrATranslation) {
-    const Names notEnough = {u"Not enough campaigns or core files missing!"};
-    {
+    for (const auto& [make, enough] : {std::pair{+[] { makeScript(u"a.txt"); }, false},
+                                       {+[] { makeTranslation(u"deutsch.txt"); }, true},
+                                       {+[] { makeCampaign(u"alpha"); }, true}}) {
         ScratchFolder scratch;
-        makeScript(u"a.txt");
+        make();
         const Scan scan;
-        EXPECT_FALSE(scan.ok);
-        EXPECT_EQ(scan.errors.texts, notEnough);
+        EXPECT_EQ(scan.ok, enough);
+        EXPECT_EQ(scan.errors.texts,
+                  enough ? Names{} : Names{u"Not enough campaigns or core files missing!"});
+        EXPECT_EQ(scan.scripts().size(), enough ? 0u : 1u);
     }
-    {
-        ScratchFolder scratch;
-        makeTranslation(u"deutsch.txt");
-        const Scan scan;
-        EXPECT_TRUE(scan.ok && scan.errors.texts.empty());
-    }
-    ScratchFolder scratch;
-    makeCampaign(u"alpha");
-    Catalogue catalogue;
-    catalogue.scriptList.resize(3); // left over from elsewhere: the scan starts afresh
-    ErrorRecorder errors;
-    EXPECT_TRUE(scanCatalogue(catalogue, errors.sink()));
-    EXPECT_TRUE(catalogue.scriptList.empty());
-}
-
-TEST(ScanCatalogue, SampleGameFolderAndCampaignDescriptors) {
-    ScratchFolder scratch;
-    copySampleGame();
-    writeFile(u"data\\campaign\\big\\campaign.txt",
-              "[name]" + std::string(300, 'n') + "\r\n[description]" + std::string(3000, 'd'));
-    const Scan scan;
-    const Catalogue& catalogue = scan.catalogue;
-    ASSERT_TRUE(scan.ok && scan.errors.texts.empty());
-    EXPECT_EQ(scan.scripts(), (Names{u"easy.txt", u"hard.txt", u"hd.textures.txt", u"menu_fix.txt",
-                                     u"more_names.txt", u"royal_titles.txt"}));
-    EXPECT_EQ(scan.campaigns(), (Names{u"big", u"eastmarch", u"iron_coast", u"norvale"}));
-    EXPECT_EQ(catalogue.campaignList[0].name.size(), 99u);
-    EXPECT_EQ(catalogue.campaignList[0].description.size(), 1999u);
-    EXPECT_EQ(catalogue.campaignList[1].name, u"Eastmarch Frontier");
-    EXPECT_EQ(catalogue.campaignList[3].description,
-              u"Defend the northern keep through three winters.\nStarts with Spearmen only.");
-    EXPECT_EQ(catalogue.campaignList[1].scriptIndices, (Indices{0, 1, 2, 3, 4}));
-    EXPECT_EQ(catalogue.campaignList[2].scriptIndices, (Indices{0, 3, 4}));
-    EXPECT_EQ(catalogue.campaignList[3].scriptIndices, (Indices{0, 1, 2, 4, 5}));
-    EXPECT_EQ(scan.names(catalogue.translationList, &TranslationEntry::name),
-              (Names{u"Deutsch", u"Fran\u00E7ais"}));
-    EXPECT_EQ(catalogue.translationList[0].folder, u"deutsch");
 }

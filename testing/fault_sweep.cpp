@@ -4,25 +4,43 @@ namespace fault_sweep {
 namespace {
 
 using testing_support::readFile;
+using testing_support::Snapshot;
 using testing_support::utf8;
 
 constexpr std::u16string_view recordPath = u"data\\campaign\\recent.txt";
 constexpr std::u16string_view cacheSuffix = u".strings.bin";
 
-// The campaign recent.txt names, "none" without one.
-std::string recordedCampaign() {
-    const std::string record = readFile(recordPath);
-    const std::string header = "[campaign] ";
-    return record.starts_with(header)
-               ? record.substr(header.size(), record.find("\r\n") - header.size())
-               : "none";
+// Each save game as "campaign: bytes", the campaign being the one whose games it lies with:
+// "saves" holds those of the campaign recent.txt names ("none" without one), save_<campaign>
+// (and its ".old" siblings) that campaign's. A game found twice is marked so.
+Snapshot saveGames() {
+    const std::string record = readFile(recordPath), header = "[campaign] ";
+    const std::string recorded =
+        record.starts_with(header)
+            ? record.substr(header.size(), record.find("\r\n") - header.size())
+            : "none";
+    std::vector<platform::FolderEntry> top;
+    platform::listFolder(u"save*", top);
+    Snapshot games;
+    for (const auto& folder : top) {
+        const std::string name = utf8(folder.name);
+        const std::string owner =
+            name == "saves" ? recorded : name.substr(5, name.find(".old") - 5);
+        for (const auto& [file, bytes] : testing_support::snapshot(folder.name)) {
+            const auto [at, first] = games.emplace(file, owner + ": " + bytes);
+            if (!first) {
+                at->second = "<found twice>";
+            }
+        }
+    }
+    return games;
 }
 
 // The game folder as compared with the run without faults. A translation run adds a blank
 // to the recorded script list each time, so the record is compared without blanks at the
 // line ends.
-testing_support::Snapshot comparable() {
-    testing_support::Snapshot files = testing_support::snapshot();
+Snapshot comparable() {
+    Snapshot files = testing_support::snapshot();
     const auto record = files.find(std::u16string(recordPath));
     if (record != files.end()) {
         std::string& bytes = record->second;
@@ -57,19 +75,9 @@ Sweep::Sweep(Scenario scenario)
             originals_.emplace(path.substr(data.size()), bytes);
         }
     }
-    // Each save game and the campaign it belongs to, from where it lies.
-    std::vector<platform::FolderEntry> top;
-    platform::listFolder(u"save*", top);
-    for (const auto& folder : top) {
-        const std::string name = utf8(folder.name);
-        const std::string owner =
-            name == "saves" ? recordedCampaign() : name.substr(5, name.find(".old") - 5);
-        for (const auto& [file, bytes] : testing_support::snapshot(folder.name)) {
-            saves_[file] = {owner, bytes};
-        }
-    }
+    saves_ = saveGames();
     enterFreshCopy();
-    platform::setFaultPlan({});
+    platform::setFaultPlan({}); // counts the work's operations only
     scenario_.work({});
     operations_ = platform::fileOperationCount();
     reference_ = comparable();
@@ -84,35 +92,7 @@ void Sweep::enterFreshCopy() const {
     platform::setCurrentDirectory(work_);
 }
 
-void Sweep::saveProblems(const std::string& when, std::vector<std::string>& problems) const {
-    const std::string owner = recordedCampaign();
-    std::map<std::u16string, int> seen;
-    std::vector<platform::FolderEntry> top;
-    platform::listFolder(u"save*", top);
-    for (const auto& folder : top) {
-        const std::string name = utf8(folder.name);
-        const std::string campaign =
-            name == "saves" ? owner : name.substr(5, name.find(".old") - 5);
-        for (const auto& [file, bytes] : testing_support::snapshot(folder.name)) {
-            ++seen[file];
-            const auto save = saves_.find(file);
-            if (save == saves_.end() || save->second.second != bytes) {
-                problems.push_back(when + ": " + utf8(file) + " in " + name + " is no save game");
-            } else if (save->second.first != campaign) {
-                problems.push_back(when + ": " + save->second.first + "'s " + utf8(file) + " in " +
-                                   name + " (the games of " + campaign + ")");
-            }
-        }
-    }
-    for (const auto& [file, save] : saves_) {
-        if (seen[file] != 1) {
-            problems.push_back(when + ": " + utf8(file) + " found " + std::to_string(seen[file]) +
-                               " times");
-        }
-    }
-}
-
-std::vector<std::string> Sweep::check(const std::string& when, bool failing) const {
+std::vector<std::string> Sweep::check(bool failing) const {
     std::vector<std::string> problems;
     for (const auto& [path, bytes] : originals_) {
         const std::string now = readFile(u"data\\" + path);
@@ -121,21 +101,24 @@ std::vector<std::string> Sweep::check(const std::string& when, bool failing) con
                              path.starts_with(scenario_.changedInPlace) &&
                              done != reference_.end() && now == done->second;
         if (now != bytes && readFile(u"data\\campaign\\backup\\" + path) != bytes && !inPlace) {
-            problems.push_back(when + ": the original of " + utf8(path) + " is lost");
+            problems.push_back("the original of " + utf8(path) + " is lost");
         }
     }
     for (const auto& [path, bytes] : testing_support::snapshot(u"data\\text")) {
         if (path.ends_with(cacheSuffix)) {
-            const std::u16string text = u"data\\text\\" + path.substr(0, path.size() - 12);
+            const std::u16string text =
+                u"data\\text\\" + path.substr(0, path.size() - cacheSuffix.size());
             const auto before = start_.find(text);
             if (readFile(text) != (before == start_.end() ? "<missing>" : before->second)) {
-                problems.push_back(when + ": a cache is left beside the changed " + utf8(text));
+                problems.push_back("a cache is left beside the changed " + utf8(text));
             }
         }
     }
-    saveProblems(when, problems);
+    if (const std::string games = testing_support::describe(saveGames(), saves_); !games.empty()) {
+        problems.push_back("save games lost, changed or with another campaign's:\n" + games);
+    }
     if (failing && testing_support::temporaryFilesLeft() > 1) {
-        problems.push_back(when + ": temporary files are left");
+        problems.push_back("temporary files are left");
     }
     return problems;
 }
@@ -143,10 +126,6 @@ std::vector<std::string> Sweep::check(const std::string& when, bool failing) con
 std::vector<std::string> Sweep::point(const platform::FaultPlan& plan,
                                       const std::function<void()>& faulted) {
     const bool failing = plan.failOperation > 0;
-    const std::string when = std::string(scenario_.name) +
-                             (failing ? ", operation " : ", stop after operation ") +
-                             std::to_string(failing ? plan.failOperation : plan.stopAfter) +
-                             " of " + std::to_string(operations_) + (failing ? " fails" : "");
     enterFreshCopy();
     if (faulted) {
         faulted();
@@ -154,15 +133,24 @@ std::vector<std::string> Sweep::point(const platform::FaultPlan& plan,
         scenario_.work(plan);
     }
     platform::setFaultPlan({});
-    std::vector<std::string> problems = check(when, failing);
+    std::vector<std::string> problems = check(failing);
     scenario_.work({}); // the next start, without faults
     platform::setFaultPlan({});
-    saveProblems(when + ", rerun", problems);
-    const std::string differences = testing_support::describe(comparable(), reference_);
-    if (!differences.empty()) {
-        problems.push_back(when + ": the rerun gives another game folder:\n" + differences);
+    for (const auto& [what, differences] :
+         {std::pair{"save games", testing_support::describe(saveGames(), saves_)},
+          {"game files", testing_support::describe(comparable(), reference_)}}) {
+        if (!differences.empty()) {
+            problems.push_back(std::string("the rerun gives other ") + what + ":\n" + differences);
+        }
     }
     platform::setCurrentDirectory(home_);
+    const std::string when = std::string(scenario_.name) +
+                             (failing ? ", operation " : ", stop after operation ") +
+                             std::to_string(failing ? plan.failOperation : plan.stopAfter) +
+                             " of " + std::to_string(operations_) + (failing ? " fails: " : ": ");
+    for (std::string& problem : problems) {
+        problem.insert(0, when);
+    }
     return problems;
 }
 

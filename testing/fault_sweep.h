@@ -1,13 +1,10 @@
 // The one fault sweep of the project: a piece of work on a game folder, run once for every
 // file operation failing and once for the work stopping after every operation (as a crash
-// would: every later operation fails), each time on a fresh copy of the same starting
-// folder, with one set of checks:
+// would), each time on a fresh copy of the same starting folder, with one set of checks:
 //  - no original game file is lost: each is in data\ or kept in data\campaign\backup (files
-//    the work rewrites in place by design are whole: as they were, or as the work leaves
-//    them);
-//  - no save game is lost, changed or with the wrong campaign: "saves" holds the games of
-//    the campaign recent.txt names, save_<campaign> (and its ".old" siblings) that
-//    campaign's;
+//    the work rewrites in place by design may also be as the work leaves them);
+//  - every save game is found once, unchanged, among the games of its own campaign ("saves"
+//    holds those of the campaign recent.txt names);
 //  - a text cache left in data\text sits beside its text file as it was at the start;
 //  - a failing operation leaves at most one temporary file (the one whose deletion failed);
 //  - the next run without faults gives the same game folder as a run without faults.
@@ -26,8 +23,8 @@ struct Scenario {
     const char* name;
     // Makes the starting game folder in the current directory, without faults.
     std::function<void()> prepare;
-    // The work under test, in the game folder, under the fault plan (a plan without faults
-    // for the run the others are compared with, and for the rerun after each fault).
+    // The work under test, in the game folder, under the fault plan (one without faults for
+    // the reference run and for the rerun after each fault).
     std::function<void(const platform::FaultPlan& plan)> work;
     // Below data\: where the work rewrites game files in place by design ("text\"), or empty.
     std::u16string changedInPlace = {};
@@ -39,29 +36,27 @@ inline void PrintTo(const Scenario& scenario, std::ostream* out) {
 
 class Sweep {
   public:
-    // Prepares the scenario's starting folder beside the current directory's "work" folder
-    // and runs the work once without faults on a copy of it.
+    // Prepares the starting folder beside the current directory's "work" folder and runs
+    // the work once without faults on a copy of it.
     explicit Sweep(Scenario scenario);
     long operations() const { return operations_; }
 
-    // One fault point on a fresh copy: the work under `plan` (or `faulted` instead, which
-    // runs in the game folder), the checks, the rerun. What is wrong, one line a finding.
+    // One fault point on a fresh copy: the work under `plan` (or `faulted` instead, run in
+    // the game folder), the checks, the rerun. What is wrong, one line a finding.
     std::vector<std::string> point(const platform::FaultPlan& plan,
                                    const std::function<void()>& faulted = {});
 
-    // Every fault point of both kinds (under Wine a sample of them, see the .cpp); stops at
-    // the first point that breaks something. Returns its findings; `covered` counts points.
+    // Every fault point of both kinds (under Wine a sample); stops at the first point that
+    // breaks something and returns its findings. `covered` counts the points run.
     std::vector<std::string> run(long& covered);
 
   private:
-    std::vector<std::string> check(const std::string& when, bool failing) const;
-    void saveProblems(const std::string& when, std::vector<std::string>& problems) const;
+    std::vector<std::string> check(bool failing) const;
     void enterFreshCopy() const;
 
     Scenario scenario_;
     std::u16string base_, work_, home_;
-    testing_support::Snapshot start_, originals_, reference_;
-    std::map<std::u16string, std::pair<std::string, std::string>> saves_; // name: owner, bytes
+    testing_support::Snapshot start_, originals_, reference_, saves_;
     long operations_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "testing/test_support.h"
 
 #include "platform/file_system.h"
+#include "platform/safe_write.h"
 #include "platform/unicode.h"
 
 #include <algorithm>
@@ -17,10 +18,10 @@ ScratchFolder::ScratchFolder() {
     previous_ = platform::currentDirectory();
     static std::atomic<int> counter{0};
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    platform::createFolder(u"scratch");
     std::u16string name = platform::utf8ToUtf16(
         info ? std::string(info->test_suite_name()) + "." + info->name() : "test");
     std::replace(name.begin(), name.end(), u'/', u'_');
+    platform::createFolder(u"scratch");
     do {
         path_ = previous_ + u"\\scratch\\" + name + u"-" +
                 platform::utf8ToUtf16(std::to_string(counter++));
@@ -46,10 +47,7 @@ void makeFolders(std::u16string_view path) {
 }
 
 void writeFile(std::u16string_view path, std::string_view bytes) {
-    const std::size_t slash = path.rfind(u'\\');
-    if (slash != std::u16string_view::npos) {
-        makeFolders(path.substr(0, slash));
-    }
+    makeFolders(platform::folderOf(path));
     ASSERT_TRUE(platform::writeWholeFile(path, bytes)) << utf8(path);
 }
 
@@ -63,8 +61,8 @@ bool exists(std::u16string_view path) {
 }
 
 namespace {
-// Calls visit(entry, full path, relative path) for everything below `folder`, depth first;
-// folders are descended into unless they are links.
+// visit(entry, full path, relative path) for everything below `folder`, depth first; links
+// are not descended into.
 template <typename Visit>
 void walk(const std::u16string& folder, const std::u16string& prefix, Visit visit) {
     std::vector<platform::FolderEntry> entries;
@@ -80,44 +78,35 @@ void walk(const std::u16string& folder, const std::u16string& prefix, Visit visi
 } // namespace
 
 void removeTree(std::u16string_view path) {
+    // Deepest first: the walk's order backwards, each folder after what is in it.
     const std::u16string root(path);
-    if (!platform::folderExists(root)) {
-        platform::deleteFile(root);
-        return;
-    }
-    std::vector<std::u16string> folders = {root};
-    walk(root, u"",
-         [&](const platform::FolderEntry& entry, const std::u16string& full, const auto&) {
-             if (entry.isFolder && !entry.isLink) {
-                 folders.push_back(full);
-             } else if (!platform::deleteFile(full)) {
-                 platform::removeFolder(full); // a link to a folder, on Windows
-             }
-         });
-    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) {
-        platform::removeFolder(*folder); // deepest first
+    std::vector<std::pair<std::u16string, bool>> found = {{root, platform::folderExists(root)}};
+    walk(root, u"", [&](const auto& entry, const std::u16string& full, const auto&) {
+        found.emplace_back(full, entry.isFolder && !entry.isLink);
+    });
+    for (auto at = found.rbegin(); at != found.rend(); ++at) {
+        if (at->second || !platform::deleteFile(at->first)) {
+            platform::removeFolder(at->first); // a folder, or a link to one on Windows
+        }
     }
 }
 
 void copyTree(std::u16string_view from, std::u16string_view to) {
     platform::createFolder(to);
-    walk(std::u16string(from), u"",
-         [&](const platform::FolderEntry& entry, const std::u16string& full,
-             const std::u16string& relative) {
-             const std::u16string target = std::u16string(to) + u"\\" + relative;
-             if (entry.isFolder && !entry.isLink) {
-                 platform::createFolder(target);
-             } else if (!entry.isLink) {
-                 platform::copyFile(full, target, false);
-             }
-         });
+    walk(std::u16string(from), u"", [&](const auto& entry, const auto& full, const auto& relative) {
+        const std::u16string target = std::u16string(to) + u"\\" + relative;
+        if (entry.isFolder && !entry.isLink) {
+            platform::createFolder(target);
+        } else if (!entry.isLink) {
+            platform::copyFile(full, target, false);
+        }
+    });
 }
 
 Snapshot snapshot(std::u16string_view folder) {
     Snapshot out;
     walk(std::u16string(folder), u"",
-         [&](const platform::FolderEntry& entry, const std::u16string& full,
-             const std::u16string& relative) {
+         [&](const auto& entry, const auto& full, const auto& relative) {
              if (entry.isLink) {
                  out[relative] = "<link>";
              } else if (entry.isFolder) {
@@ -145,7 +134,7 @@ std::string describe(const Snapshot& actual, const Snapshot& expected) {
 
 std::size_t temporaryFilesLeft() {
     std::size_t count = 0;
-    walk(u".", u"", [&](const platform::FolderEntry& entry, const auto&, const auto&) {
+    walk(u".", u"", [&](const auto& entry, const auto&, const auto&) {
         count += !entry.isFolder && platform::isTemporaryFileName(entry.name);
     });
     return count;

@@ -13,8 +13,8 @@
 namespace testing_support {
 
 // A fresh, empty folder that is the current directory while the object lives (the core
-// works relative to the current directory, as the program does in the game folder).
-// Removed with its contents afterwards. Resets fault injection on entry and exit.
+// works relative to it, as the program does in the game folder); removed afterwards unless
+// the test failed. Resets fault injection on entry and exit.
 class ScratchFolder {
   public:
     ScratchFolder();
@@ -28,7 +28,7 @@ class ScratchFolder {
     std::u16string path_;
 };
 
-// Creates every folder of a game path such as "data\campaign\backup" (all levels).
+// Creates every folder of a game path such as "data\campaign\backup".
 void makeFolders(std::u16string_view path);
 // Writes bytes to a file, creating its folders.
 void writeFile(std::u16string_view path, std::string_view bytes);
@@ -37,12 +37,11 @@ std::string readFile(std::u16string_view path);
 bool exists(std::u16string_view path);
 // Removes a file or a folder with everything in it (links are removed, not followed).
 void removeTree(std::u16string_view path);
-// Copies a folder tree (files and folders; links are skipped) from `from` to `to`.
+// Copies a folder tree (links are skipped).
 void copyTree(std::u16string_view from, std::u16string_view to);
 
 // Everything below a folder: relative path ("\" separators) -> bytes; a folder is listed as
-// "name\" -> "" and a link as "<link>". Our own temporary files are no game data and are
-// left out.
+// "name\" -> "" and a link as "<link>". Our own temporary files are left out.
 using Snapshot = std::map<std::u16string, std::string>;
 Snapshot snapshot(std::u16string_view folder = u".");
 // What differs between two snapshots, one path a line; empty when they are equal.
