@@ -34,7 +34,7 @@ took fuzz
 wait "$prefix" || true
 dravik_wine_prefix
 dravik_build windows
-run xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows
+run xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows -j2
 echo "== screenshots of the windows (end-to-end tests): $DRAVIK_ROOT/build/windows/screenshots"
 took windows
 
