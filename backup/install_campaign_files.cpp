@@ -2,6 +2,7 @@
 
 #include "catalogue/game_paths.h"
 #include "platform/file_system.h"
+#include "platform/safe_write.h"
 #include "platform/unicode.h"
 
 #include <functional>
@@ -73,7 +74,8 @@ void installFile(const platform::FolderEntry& campaignFile, const std::u16string
             platform::copyFile(kept, target, true); // keep the game playable meanwhile
         }
     } else if (platform::pathExists(kept)) {
-        copied = platform::copyFile(source, target, false);
+        // Never written in place: the game file may be a second name of its kept copy.
+        copied = platform::copyFileSafely(source, target) == platform::SafeWriteResult::written;
     } else {
         // No copy in the tree: only a file that is new to the game may be written.
         copied = platform::copyFile(source, target, true);

@@ -1,3 +1,4 @@
+#include "backup/restore_backup.h"
 #include "backup/switch_campaign.h"
 #include "platform/file_system.h"
 #include "testing/test_support.h"
@@ -33,6 +34,23 @@ TEST(InstallCampaignFiles, TellsACopyByItsStampAndBytes) {
         EXPECT_EQ(readFile(u"data\\names.txt"), "alpha") << c.game << c.sameTime;
         EXPECT_EQ(readFile(u"data\\campaign\\backup\\names.txt"), c.kept) << c.game << c.sameTime;
     }
+}
+
+// A kept copy left as a second name of its game file (a run cut off before its scripts
+// wrote their files) leaves the tree at a restore and keeps the original at an installation.
+TEST(InstallCampaignFiles, NeverWritesIntoAGameFileThatIsItsKeptCopy) {
+    ScratchFolder scratch;
+    writeFile(u"data\\campaign\\alpha\\campaign.txt", "[name]Alpha\r\n");
+    writeFile(u"data\\campaign\\alpha\\names.txt", "alpha");
+    writeFile(u"data\\names.txt", "game");
+    const std::u16string kept = u"data\\campaign\\backup\\names.txt";
+    makeFolders(u"data\\campaign\\backup");
+    ASSERT_TRUE(platform::linkFile(u"data\\names.txt", kept));
+    EXPECT_TRUE(restoreBackup());
+    EXPECT_EQ(readFile(u"data\\names.txt") + readFile(kept), "game<missing>");
+    ASSERT_TRUE(platform::linkFile(u"data\\names.txt", kept));
+    EXPECT_TRUE(installCampaignFiles(u"alpha"));
+    EXPECT_EQ(readFile(u"data\\names.txt") + readFile(kept), "alphagame");
 }
 
 } // namespace

@@ -187,12 +187,18 @@ bool replaceFile(std::u16string_view replacement, std::u16string_view target) {
     if (!detail::beginOperation()) {
         return false;
     }
-    const std::string source = nativePath(replacement);
-    struct stat st {};
+    const std::string source = nativePath(replacement), destination = nativePath(target);
+    struct stat st {}, targetSt {};
     if (::lstat(source.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
         return false;
     }
-    return ::rename(source.c_str(), nativePath(target).c_str()) == 0;
+    // Two names of one file (a kept copy made as a link): rename leaves both, so the
+    // replacement's name goes instead.
+    if (::lstat(destination.c_str(), &targetSt) == 0 && targetSt.st_dev == st.st_dev &&
+        targetSt.st_ino == st.st_ino) {
+        return ::unlink(source.c_str()) == 0;
+    }
+    return ::rename(source.c_str(), destination.c_str()) == 0;
 }
 
 bool deleteFile(std::u16string_view path) {

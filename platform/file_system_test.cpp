@@ -55,6 +55,11 @@ TEST(FileOperations, RenameAndCopyNeverReplaceButReplaceDoes) {
     EXPECT_TRUE(platform::copyFile(u"new.txt", u"b.txt", false));
     EXPECT_FALSE(platform::copyFile(u"missing.txt", u"c.txt", false));
     EXPECT_TRUE(platform::pathMissing(u"c.txt") && !platform::pathMissing(u"b.txt"));
+    // A second name never replaces, and replacing a file by another name of itself leaves one.
+    EXPECT_FALSE(platform::linkFile(u"new.txt", u"b.txt"));
+    ASSERT_TRUE(platform::linkFile(u"new.txt", u"kept.txt"));
+    EXPECT_TRUE(platform::replaceFile(u"kept.txt", u"new.txt"));
+    EXPECT_EQ(readFile(u"kept.txt") + readFile(u"new.txt"), "<missing>A");
     // Names compare without regard to case on Windows only.
 #ifdef _WIN32
     EXPECT_EQ(readFile(u"B.TXT"), "A");

@@ -158,10 +158,16 @@ bool replaceFile(std::u16string_view replacement, std::u16string_view target) {
         return false;
     }
     const std::wstring a = apiPath(replacement), b = apiPath(target);
-    return retryWhileLocked([&] {
+    const bool moved = retryWhileLocked([&] {
         return MoveFileExW(a.c_str(), b.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     });
+    // Two names of one file (a kept copy made as a link): under Wine the move succeeds and
+    // leaves both, so the replacement's name goes instead.
+    if (moved && GetFileAttributesW(a.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return retryWhileLocked([&] { return DeleteFileW(a.c_str()) != 0; });
+    }
+    return moved;
 }
 
 bool deleteFile(std::u16string_view path) {
