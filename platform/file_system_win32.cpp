@@ -142,7 +142,14 @@ bool renameFile(std::u16string_view from, std::u16string_view to) {
         return false;
     }
     const std::wstring a = apiPath(from), b = apiPath(to);
-    return retryWhileLocked([&] { return MoveFileW(a.c_str(), b.c_str()) != 0; });
+    const bool moved = retryWhileLocked([&] { return MoveFileW(a.c_str(), b.c_str()) != 0; });
+    // Two names of one file: under Wine the move succeeds and changes nothing, although
+    // the destination exists.
+    if (moved && !equalsIgnoringCase(from, to) &&
+        GetFileAttributesW(a.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    return moved;
 }
 
 bool linkFile(std::u16string_view from, std::u16string_view to) {
