@@ -34,9 +34,8 @@ bool switchSaveFolders(std::u16string_view chosen, SetupState& state);
 // replaced; without one, the game file itself is moved into the tree). A game file that is
 // a copy of the campaign file (its size and time, or the time given below, and its bytes)
 // is left as it is, and gets no copy; no other game file is read. A copy keeps the campaign
-// file's
-// last-write time unless that time lies less than a few seconds back (or ahead): a later
-// change of the copy could then carry the same time. subPath empty means the top level
+// file's last-write time unless that time lies less than a few seconds back (or ahead): a
+// later change of the copy could then carry the same time. subPath empty means the top level
 // ("\"), where the campaign's own campaign.txt is not installed; otherwise it starts and
 // ends with "\" ("\text\"). Links are skipped, and nothing is installed into the backup
 // tree. The files of `leave` are passed over. Always true.

@@ -1,7 +1,6 @@
 #include "patch/open_texts.h"
 
 #include "backup/back_up_game_file.h"
-
 #include "patch/patch_records.h"
 #include "platform/safe_write.h"
 
