@@ -91,7 +91,7 @@ void installFile(const platform::FolderEntry& campaignFile, const std::u16string
 // data\\ and in the backup tree before its content. The campaign's own campaign.txt, links,
 // and a folder where the backup tree lies are passed over.
 void walkCampaign(std::u16string_view campaign, const std::u16string& sub, bool makeFolders,
-                  const std::function<void(const TreeStep&)>& step) {
+                  const std::function<void(TreeStep&&)>& step) {
     const bool topLevel = sub == u"\\";
     if (!topLevel && makeFolders) {
         const std::u16string folder = sub.substr(0, sub.size() - 1); // without the last "\\"
@@ -103,7 +103,7 @@ void walkCampaign(std::u16string_view campaign, const std::u16string& sub, bool 
     if (!platform::listFolder(campaignFolder + u"*.*", entries)) {
         return;
     }
-    for (const platform::FolderEntry& entry : entries) {
+    for (platform::FolderEntry& entry : entries) {
         if (entry.isLink) {
             continue; // never followed: it may lead in a circle or out of the game folder
         }
@@ -122,7 +122,7 @@ void walkCampaign(std::u16string_view campaign, const std::u16string& sub, bool 
         if (topLevel && entry.name == u"campaign.txt") {
             continue; // the campaign's descriptor
         }
-        step({TreeStep::Kind::file, sub + entry.name, entry});
+        step({TreeStep::Kind::file, sub + entry.name, std::move(entry)});
     }
 }
 
@@ -179,59 +179,70 @@ InstalledCopies unchangedInstalledCopies(std::u16string_view campaign) {
     if (!isPlainFolderName(campaign)) {
         return unchanged;
     }
-    const std::u16string root(backupRoot);
-    walkTree(root, u"\\", unchanged.keptTree);
+    walkTree(std::u16string(backupRoot), u"\\", unchanged.keptTree);
     unchanged.keptLeft.assign(unchanged.keptTree.size(), false);
     std::unordered_map<std::u16string, std::size_t> kept;
     kept.reserve(unchanged.keptTree.size());
     for (std::size_t i = 0; i < unchanged.keptTree.size(); ++i) {
         if (unchanged.keptTree[i].kind == TreeStep::Kind::file) {
-            kept.emplace(platform::fileNameKey(u"data" + unchanged.keptTree[i].relative), i);
+            kept.emplace(platform::fileNameKey(unchanged.keptTree[i].relative), i);
         }
     }
-    walkCampaign(campaign, u"\\", false, [&](const TreeStep& step) {
-        unchanged.campaignTree.push_back(step);
+    walkCampaign(campaign, u"\\", false, [&](TreeStep&& step) {
+        unchanged.campaignTree.push_back(std::move(step));
     });
-    unchanged.campaignLeft.assign(unchanged.campaignTree.size(), false);
-    // The game files of each campaign folder, listed once, by the system's form of their
-    // paths: a folder may hold thousands.
-    std::vector<std::unordered_map<std::u16string, platform::FolderEntry>> games;
-    const auto listGames = [&](const std::u16string& folder) {
-        std::vector<platform::FolderEntry> entries;
-        platform::listFolder(u"data" + folder + u"*", entries);
-        auto& byKey = games.emplace_back();
-        byKey.reserve(entries.size());
-        for (platform::FolderEntry& entry : entries) {
-            byKey.emplace(platform::fileNameKey(u"data" + folder + entry.name), std::move(entry));
+    const std::vector<TreeStep>& steps = unchanged.campaignTree;
+    unchanged.campaignLeft.assign(steps.size(), false);
+
+    // The campaign files of one folder whose original lies where the installation put it,
+    // spelled as the campaign spells it (the way the full way would leave it), and is no
+    // copy of the campaign file; their game files are looked at together, once the folder
+    // has been walked: a folder may hold thousands.
+    struct Folder {
+        std::u16string relative;
+        std::vector<std::size_t> files;    // campaign steps
+        std::vector<std::size_t> originals; // their kept steps
+    };
+    const auto leaveUnchanged = [&](const Folder& folder) {
+        if (folder.files.empty()) {
+            return;
+        }
+        std::vector<std::u16string_view> names;
+        names.reserve(folder.files.size());
+        for (const std::size_t i : folder.files) {
+            names.push_back(steps[i].entry.name);
+        }
+        std::vector<std::optional<platform::FolderEntry>> games;
+        const std::u16string& relative = folder.relative;
+        platform::findInFolder(u"data" + relative.substr(0, relative.size() - 1), names, games);
+        for (std::size_t j = 0; j < folder.files.size(); ++j) {
+            // The game file has the campaign file's size and time.
+            if (games[j] && sameStamp(*games[j], steps[folder.files[j]].entry)) {
+                unchanged.campaignLeft[folder.files[j]] = true;
+                unchanged.keptLeft[folder.originals[j]] = true;
+            }
         }
     };
-    listGames(u"\\");
-    for (std::size_t i = 0; i < unchanged.campaignTree.size(); ++i) {
-        const TreeStep& step = unchanged.campaignTree[i];
+    std::vector<Folder> open(1, Folder{u"\\", {}, {}});
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const TreeStep& step = steps[i];
         if (step.kind == TreeStep::Kind::folder) {
-            listGames(step.relative);
+            open.push_back({step.relative, {}, {}});
             continue;
         }
         if (step.kind == TreeStep::Kind::folderEnd) {
-            games.pop_back();
+            leaveUnchanged(open.back());
+            open.pop_back();
             continue;
         }
-        const std::u16string target = u"data" + step.relative;
-        const std::u16string key = platform::fileNameKey(target);
-        const auto original = kept.find(key);
-        // The original lies where the installation put it, spelled as the campaign spells it
-        // (the way the full way would leave it), and is no copy of the campaign file.
-        if (original == kept.end() ||
-            unchanged.keptTree[original->second].relative != step.relative ||
-            sameStamp(unchanged.keptTree[original->second].entry, step.entry)) {
-            continue;
-        }
-        // The game file has the campaign file's size and time.
-        const auto game = games.back().find(key);
-        if (game != games.back().end() && sameStamp(game->second, step.entry)) {
-            unchanged.campaignLeft[i] = true;
-            unchanged.keptLeft[original->second] = true;
+        const auto original = kept.find(platform::fileNameKey(step.relative));
+        if (original != kept.end() &&
+            unchanged.keptTree[original->second].relative == step.relative &&
+            !sameStamp(unchanged.keptTree[original->second].entry, step.entry)) {
+            open.back().files.push_back(i);
+            open.back().originals.push_back(original->second);
         }
     }
+    leaveUnchanged(open.back());
     return unchanged;
 }

@@ -82,15 +82,16 @@ void walkTree(const std::u16string& root, const std::u16string& relative,
         return;
     }
     for (platform::FolderEntry& entry : entries) {
-        const std::u16string path = relative + entry.name;
+        std::u16string path = relative + entry.name;
         if (entry.isLink) {
-            steps.push_back({TreeStep::Kind::link, path, std::move(entry)});
+            steps.push_back({TreeStep::Kind::link, std::move(path), std::move(entry)});
         } else if (entry.isFolder) {
-            steps.push_back({TreeStep::Kind::folder, path + u'\\', entry});
-            walkTree(root, path + u'\\', steps);
-            steps.push_back({TreeStep::Kind::folderEnd, path + u'\\', std::move(entry)});
+            path += u'\\';
+            steps.push_back({TreeStep::Kind::folder, path, entry});
+            walkTree(root, path, steps);
+            steps.push_back({TreeStep::Kind::folderEnd, std::move(path), std::move(entry)});
         } else {
-            steps.push_back({TreeStep::Kind::file, path, std::move(entry)});
+            steps.push_back({TreeStep::Kind::file, std::move(path), std::move(entry)});
         }
     }
 }

@@ -70,6 +70,9 @@ void sortEntries(std::vector<FolderEntry>& entries) {
     std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
         const std::size_t n = std::min(a.name.size(), b.name.size());
         for (std::size_t i = 0; i < n; ++i) {
+            if (a.name[i] == b.name[i]) {
+                continue; // names share most of their start: no case to fold there
+            }
             const char16_t x = upperCase(a.name[i]), y = upperCase(b.name[i]);
             if (x != y) {
                 return x < y;

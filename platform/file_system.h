@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,7 +25,7 @@ struct FolderEntry {
     bool isFolder = false;
     bool isLink = false;       // a symbolic link or junction (never descended into)
     std::uint64_t size = 0;    // bytes, for a file
-    std::int64_t lastWrite = 0; // last-write time
+    std::int64_t lastWrite = 0; // last-write time, for a file
 };
 
 // What a listing tells of one file or folder.
@@ -72,6 +73,14 @@ bool removeFolder(std::u16string_view path);
 // (ordinal comparison of the upper-cased names) on every file system, so the order never
 // depends on the drive. Returns false when the folder cannot be listed.
 bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries);
+
+// What a listing of `folder` ("data\\text") would tell of each of `names`, matched as the
+// system matches names there (on Windows without regard to case): entries[i] for names[i],
+// empty when the folder holds no such entry. One operation, for many names of one folder:
+// Windows lists the folder once, elsewhere each name is looked at in the open folder.
+// False when the folder cannot be read.
+bool findInFolder(std::u16string_view folder, const std::vector<std::u16string_view>& names,
+                  std::vector<std::optional<FolderEntry>>& entries);
 
 // Which file a path names, whatever its spelling: the same for every path of one file (on
 // Windows "data\Text\x.txt" and "data\text\x.txt", or a short name), different for

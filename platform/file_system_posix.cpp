@@ -3,6 +3,7 @@
 #include "platform/file_operation.h"
 #include "platform/unicode.h"
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -222,6 +223,30 @@ bool removeFolder(std::u16string_view path) {
     return ::rmdir(nativePath(path).c_str()) == 0;
 }
 
+namespace {
+
+// What a listing tells of the entry `name` of the open folder `handle`: one name to
+// resolve, not a path. False when the entry cannot be looked at.
+bool entryAt(int handle, const char* name, FolderEntry& entry) {
+    struct stat st {};
+    if (::fstatat(handle, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        return false;
+    }
+    if (S_ISLNK(st.st_mode)) {
+        entry.isLink = true;
+        if (::fstatat(handle, name, &st, 0) != 0) {
+            st = {};
+        }
+    }
+    const FileInfo info = infoOf(st);
+    entry.isFolder = info.isFolder;
+    entry.size = info.size;
+    entry.lastWrite = info.lastWrite;
+    return true;
+}
+
+} // namespace
+
 bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) {
     entries.clear();
     if (!detail::beginOperation()) {
@@ -229,39 +254,63 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) 
     }
     std::u16string folder, namePattern;
     detail::splitPattern(pattern, folder, namePattern);
-    const std::string dirPath = nativePath(folder);
-    DIR* dir = ::opendir(dirPath.c_str());
-    if (dir == nullptr) {
+    const int handle = ::open(nativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (handle < 0) {
         return false;
     }
-    // Each entry is looked at relative to the open folder: one name to resolve, not a path.
-    const int handle = ::dirfd(dir);
-    while (const dirent* d = ::readdir(dir)) {
-        const std::string raw = d->d_name;
-        if (raw == "." || raw == "..") {
-            continue;
-        }
-        const std::u16string name = utf8ToUtf16(raw);
-        if (!detail::wildcardMatches(namePattern, name)) {
-            continue;
-        }
-        FolderEntry entry;
-        entry.name = name;
-        struct stat st {};
-        if (::fstatat(handle, raw.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(st.st_mode)) {
-            entry.isLink = true;
-            if (::fstatat(handle, raw.c_str(), &st, 0) != 0) {
-                st = {};
+    // The folder's records are read in blocks straight from the open folder (opendir would
+    // look at the folder once more, and a walk lists thousands of folders).
+    alignas(dirent64) std::array<char, 32768> block;
+    ssize_t length = 0;
+    while ((length = ::getdents64(handle, block.data(), block.size())) > 0) {
+        for (ssize_t at = 0; at < length;) {
+            const auto* d = reinterpret_cast<const dirent64*>(block.data() + at);
+            at += d->d_reclen;
+            const std::string_view raw = d->d_name;
+            if (raw == "." || raw == "..") {
+                continue;
             }
+            FolderEntry entry;
+            entry.name = utf8ToUtf16(raw);
+            if (!detail::wildcardMatches(namePattern, entry.name)) {
+                continue;
+            }
+            if (d->d_type == DT_DIR) {
+                entry.isFolder = true; // a folder's size and time tell nobody anything
+            } else {
+                entryAt(handle, d->d_name, entry); // one that vanished is listed as empty
+            }
+            entries.push_back(std::move(entry));
         }
-        const FileInfo info = infoOf(st);
-        entry.isFolder = info.isFolder;
-        entry.size = info.size;
-        entry.lastWrite = info.lastWrite;
-        entries.push_back(std::move(entry));
     }
-    ::closedir(dir);
+    ::close(handle);
+    if (length < 0) {
+        entries.clear(); // a listing cut off is no listing
+        return false;
+    }
     detail::sortEntries(entries);
+    return true;
+}
+
+bool findInFolder(std::u16string_view folder, const std::vector<std::u16string_view>& names,
+                  std::vector<std::optional<FolderEntry>>& entries) {
+    entries.assign(names.size(), std::nullopt);
+    if (!detail::beginOperation()) {
+        return false;
+    }
+    const int handle = ::open(nativePath(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (handle < 0) {
+        return false;
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string name = utf16ToUtf8(names[i]);
+        FolderEntry entry;
+        if (name.find('/') == std::string::npos && entryAt(handle, name.c_str(), entry)) {
+            entry.name = std::u16string(names[i]);
+            entries[i] = std::move(entry);
+        }
+    }
+    ::close(handle);
     return true;
 }
 

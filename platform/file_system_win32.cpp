@@ -6,6 +6,7 @@
 #include "platform/unicode.h"
 
 #include <atomic>
+#include <unordered_map>
 #include <windows.h>
 
 namespace platform {
@@ -229,6 +230,30 @@ bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries) 
     } while (FindNextFileW(search, &data));
     FindClose(search);
     detail::sortEntries(entries);
+    return true;
+}
+
+bool findInFolder(std::u16string_view folder, const std::vector<std::u16string_view>& names,
+                  std::vector<std::optional<FolderEntry>>& entries) {
+    // One listing, then the names matched as Windows matches them: under Wine each look at
+    // a single name costs a trip through its server, a listing one for many names.
+    entries.assign(names.size(), std::nullopt);
+    std::vector<FolderEntry> listed;
+    const std::u16string prefix = std::u16string(folder) + u'\\';
+    if (!listFolder(prefix + u"*", listed)) {
+        return false;
+    }
+    std::unordered_map<std::u16string, std::size_t> byKey;
+    byKey.reserve(listed.size());
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        byKey.emplace(fileNameKey(prefix + listed[i].name), i);
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto found = byKey.find(fileNameKey(prefix + std::u16string(names[i])));
+        if (found != byKey.end()) {
+            entries[i] = listed[found->second];
+        }
+    }
     return true;
 }
 

@@ -1,8 +1,14 @@
 #include "platform/unicode.h"
 
+#include <algorithm>
+
 namespace platform {
 
 std::string utf16ToUtf8(std::u16string_view text) {
+    // Names and most texts are plain ASCII: one widening copy then.
+    if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; })) {
+        return std::string(text.begin(), text.end());
+    }
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -32,6 +38,9 @@ std::string utf16ToUtf8(std::u16string_view text) {
 }
 
 std::u16string utf8ToUtf16(std::string_view text) {
+    if (std::all_of(text.begin(), text.end(), [](char c) { return c >= 0; })) {
+        return std::u16string(text.begin(), text.end());
+    }
     std::u16string out;
     out.reserve(text.size());
     std::size_t i = 0;
