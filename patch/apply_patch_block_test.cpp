@@ -22,14 +22,6 @@ PatchBlock makeBlock(PatchMode mode, WhenCondition condition, Texts anchor = {},
     return {job, mode, destination, source, false, {}, condition, anchor, to};
 }
 
-std::u16string notContained(const Texts& lines, std::u16string_view end) {
-    std::u16string message = head + u"File " + names + u" does not contain:\n";
-    for (const auto& line : lines) {
-        message += line;
-    }
-    return message + std::u16string(end) + u"Operation aborted.";
-}
-
 // A scratch game folder with names.txt and extra.txt ("<missing>": none) and a context that
 // records messages; `apply` gives names.txt afterwards. A run restores the backup tree
 // first, which leaves its root in place.
@@ -98,8 +90,11 @@ TEST_P(WorkedExample, EveryModeAndConditionAndTheAnchorRules) {
         Game game(lines(c.before), lines(c.source));
         const bool found = !c.after.empty();
         EXPECT_EQ(game.apply(c.block), lines(found ? c.after : c.before)) << utf8(c.after);
-        EXPECT_EQ(game.errors.texts,
-                  found ? Texts{} : Texts{notContained(c.block.anchorLines, u"\n")})
+        std::u16string missing = head + u"File " + names + u" does not contain:\n";
+        for (const auto& line : c.block.anchorLines) {
+            missing += line;
+        }
+        EXPECT_EQ(game.errors.texts, found ? Texts{} : Texts{missing + u"\nOperation aborted."})
             << utf8(c.before);
     }
 }
@@ -107,9 +102,8 @@ TEST_P(WorkedExample, EveryModeAndConditionAndTheAnchorRules) {
 INSTANTIATE_TEST_SUITE_P(BothEncodings, WorkedExample,
                          ::testing::Values(TextEncoding::Bytes8, TextEncoding::Utf16));
 
-// Blocks that must not run at all, among them every destination outside the data folder
-// (the source is missing, so that a wrongly accepted one writes nothing): one message, and
-// nothing in the game folder changes.
+// Blocks that must not run, among them every destination outside the data folder (with a
+// missing source: a wrongly accepted one writes nothing): one message, nothing changes.
 TEST(ApplyPatchBlock, RefusedBlocksTouchNothing) {
     std::vector<PatchBlock> blocks = {makeBlock(append, none, {}, {}, u"..\\s.txt"),
                                       makeBlock(replace, none), makeBlock(append, before),
@@ -158,8 +152,9 @@ TEST(ApplyPatchBlock, AFailedReplaceKeepsTheDestinationAndItsOriginal) {
     EXPECT_EQ(readFile(u"data\\campaign\\backup\\text\\names.txt"), "A\nB\n");
 }
 
-// Overwrite makes the destination's folders; a source that cannot be read changes nothing,
-// silently. A temporary file of inline text goes, also when the block fails (`apply` checks).
+// Overwrite makes the destination's folders (a folder is no file to read); a source that
+// cannot be read changes nothing, silently. A temporary file of inline text goes, also when
+// the block fails (`apply` checks).
 TEST(ApplyPatchBlock, OverwriteMakesFoldersAndInlineTextFilesAreDeleted) {
     Game game("A\r\n", "<missing>");
     writeFile(u"data\\campaign\\sub\\mod\\new.bin", std::string("\0\1\2", 3));
@@ -167,19 +162,13 @@ TEST(ApplyPatchBlock, OverwriteMakesFoldersAndInlineTextFilesAreDeleted) {
         game.apply(makeBlock(overwrite, none, {}, {}, std::u16string(source), u"data\\w\\new.bin"));
     }
     EXPECT_EQ(readFile(u"data\\w\\new.bin"), std::string("\0\1\2", 3));
+    EXPECT_EQ(detectFileMode(u"data\\w"), FileMode::missing);
     platform::deleteFile(names);
     PatchBlock block = makeBlock(append, after, {u"A\n"});
     ASSERT_TRUE(platform::makeTemporaryFile(u".", *block.source));
     block.inlineText = true;
     game.apply(block);
     EXPECT_EQ(game.errors.texts, Texts{head + u"File does not exist: " + names});
-}
-
-// A folder is no file.
-TEST(DetectFileMode, TellsTheThreeModesApart) {
-    Game game(std::string("\xFF\xFE{\0", 4));
-    EXPECT_EQ(detectFileMode(names), FileMode::utf16);
-    EXPECT_EQ(detectFileMode(u"data\\text"), FileMode::missing);
 }
 
 } // namespace

@@ -6,7 +6,7 @@
 
 TEST(MergeKeyedText, Rules) {
     const std::u16string banner(translationBanner), key299 = u"{" + std::u16string(298, u'k');
-    const std::u16string longText(9000, u'x');
+    const std::u16string longText = u"{A}" + std::u16string(9000, u'x') + u"\n";
     std::u16string sixteenKeys;
     for (char16_t key = u'a'; key < u'a' + 16; ++key) {
         sixteenKeys += u"{" + std::u16string(1, key) + u"}t\n";
@@ -26,8 +26,8 @@ TEST(MergeKeyedText, Rules) {
         // After {B} the source stands at the second {A}; the first is met on the way round.
         {"repeated source keys follow the search place", u"{B}b\n{A}a\n{A}a\n",
          u"{A}first\n{B}B\n{A}second\n", u"{B}B\n{A}second\n{A}first\n"},
-        {"texts longer than the capacity are written whole", u"{A}a\n{B}b\n",
-         u"{A}" + longText + u"\n", u"{A}" + longText + u"\n{B}b\n"},
+        {"texts past the capacity are written whole", u"{A}a\n{B}b\n", longText,
+         longText + u"{B}b\n"},
         {"a key the source lacks among many", u"{Z}z\n", sixteenKeys, u"{Z}z\n"},
     };
     for (const auto& c : cases) {

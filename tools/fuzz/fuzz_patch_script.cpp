@@ -45,12 +45,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         {"data/campaign/sub/mod/x.txt", "{B} new\r\n"},
         {"data/campaign/sub/mod/names.txt", "{A} un\r\n"},
         {"data/campaign/sub/mod/w.txt", {"\xFF\xFE{\0A\0}\0y\0", 10}},
-        {"data/campaign/sub/mod.txt", input.substr(0, split)},
-        {"data/campaign/backup/.keep", ""}};
+        {"data/campaign/sub/mod.txt", input.substr(0, split)}};
     for (const auto& [path, bytes] : files) {
         fs::create_directories((game / path).parent_path());
         check(platform::writeWholeFile((game / path).u16string(), bytes));
     }
+    fs::create_directories(game / "data/campaign/backup");
 
     bool messageTooLong = false;
     TouchedFileList touched;
