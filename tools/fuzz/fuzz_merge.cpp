@@ -19,12 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string destination = platform::decodeText(rest.substr(0, split), encoding);
     const std::u16string source = platform::decodeText(rest.substr(split), encoding);
     platform::TextInput destinationIn{destination, 0}, sourceIn{source, 0};
-    platform::TextOutput indexed;
-    indexed.encoding = encoding;
-    mergeKeyedText(destinationIn, sourceIn, indexed, 3000);
     platform::TextInput destinationAgain{destination, 0}, sourceAgain{source, 0};
-    platform::TextOutput plain;
-    plain.encoding = encoding;
+    auto indexed = platform::createTextOutput(u"", encoding), plain = indexed;
+    mergeKeyedText(destinationIn, sourceIn, indexed, 3000);
     search_rule::merge(destinationAgain, sourceAgain, plain);
     if (indexed.bytes != plain.bytes) {
         std::abort();

@@ -1,10 +1,7 @@
-// Runs a fuzzed script descriptor over a small game folder with real files, then checks
-// that nothing appeared beside the game folder, that no temporary file was left in it,
-// that every message fits its box and that the game's text files are still there.
-//
-// Input: the descriptor, optionally followed by a zero byte and the content of
-// data\text\names.txt. A first byte 0x01 followed by a number N makes the Nth file
-// operation fail.
+// Runs a fuzzed script descriptor over a small game folder of real files: nothing may appear
+// beside it, no temporary file stay, no message outgrow its box, no game text file go.
+// Input: the descriptor, optionally a zero byte and data\text\names.txt; a first byte 0x01
+// and a number N make the Nth file operation fail.
 #include "patch/run_patch_script.h"
 #include "platform/file_system.h"
 
@@ -13,30 +10,19 @@
 #include <filesystem>
 #include <string>
 
-namespace {
-
 namespace fs = std::filesystem;
 
-fs::path root; // the session's scratch folder, made for the first input
-
-void check(bool holds) {
+static void check(bool holds) {
     if (!holds) {
         std::abort();
     }
 }
 
-void write(const fs::path& path, std::string_view bytes) {
-    fs::create_directories(path.parent_path());
-    check(platform::writeWholeFile(path.u16string(), bytes));
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static std::string root; // the session's scratch folder, made for the first input
     if (root.empty()) {
-        std::string name = (fs::temp_directory_path() / "dravik-fuzz-XXXXXX").string();
-        check(::mkdtemp(name.data()) != nullptr);
-        root = name;
+        root = (fs::temp_directory_path() / "dravik-fuzz-XXXXXX").string();
+        check(::mkdtemp(root.data()) != nullptr);
         std::atexit([] {
             std::error_code ignored;
             fs::remove_all(root, ignored);
@@ -49,16 +35,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         input.remove_prefix(2);
     }
     const std::size_t split = input.find('\0');
-    const fs::path game = root / "game";
+    const fs::path game = fs::path(root) / "game";
     fs::remove_all(game);
-    write(game / "data/text/names.txt", split == std::string_view::npos
-                                            ? "{A} one\r\n{B} two\r\n{C} three\r\n"
-                                            : input.substr(split + 1));
-    write(game / "data/text/wide.txt", std::string("\xFF\xFE{\0A\0}\0x\0\r\0\n\0", 14));
-    write(game / "data/campaign/sub/mod/x.txt", "{B} new\r\n");
-    write(game / "data/campaign/sub/mod/names.txt", "{A} un\r\n");
-    write(game / "data/campaign/sub/mod/w.txt", std::string("\xFF\xFE{\0A\0}\0y\0", 10));
-    write(game / "data/campaign/sub/mod.txt", input.substr(0, split));
+    const std::pair<const char*, std::string_view> files[] = {
+        {"data/text/names.txt", split == std::string_view::npos
+                                    ? "{A} one\r\n{B} two\r\n{C} three\r\n"
+                                    : input.substr(split + 1)},
+        {"data/text/wide.txt", {"\xFF\xFE{\0A\0}\0x\0\r\0\n\0", 14}},
+        {"data/campaign/sub/mod/x.txt", "{B} new\r\n"},
+        {"data/campaign/sub/mod/names.txt", "{A} un\r\n"},
+        {"data/campaign/sub/mod/w.txt", {"\xFF\xFE{\0A\0}\0y\0", 10}},
+        {"data/campaign/sub/mod.txt", input.substr(0, split)}};
+    for (const auto& [path, bytes] : files) {
+        fs::create_directories((game / path).parent_path());
+        check(platform::writeWholeFile((game / path).u16string(), bytes));
+    }
     fs::create_directories(game / "data/campaign/backup");
 
     bool messageTooLong = false;
