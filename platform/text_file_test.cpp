@@ -29,42 +29,16 @@ TEST(TextFiles, DecodingAndEncoding) {
     EXPECT_EQ(platform::encodeText(u"a\nb", TextEncoding::Utf16), std::string("a\0\r\0\n\0b\0", 8));
 }
 
+// Appending writes the byte order mark only into a file that is new.
 TEST(TextFiles, FilesWriteOneByteOrderMarkAndReadBack) {
     ScratchFolder scratch;
-    auto out = platform::createTextOutput(u"u.txt", TextEncoding::Utf16);
-    platform::writeText(out, u"{K}\u0416\n");
-    ASSERT_TRUE(platform::closeTextOutput(out));
-    auto more = platform::appendTextOutput(u"u.txt", TextEncoding::Utf16);
-    platform::writeChar(more, u'\u20AC');
-    ASSERT_TRUE(platform::closeTextOutput(more));
+    for (const std::u16string_view text : {u"{K}\u0416\n", u"\u20AC"}) {
+        auto out = platform::appendTextOutput(u"u.txt", TextEncoding::Utf16);
+        platform::writeText(out, text);
+        ASSERT_TRUE(platform::closeTextOutput(out));
+    }
     EXPECT_EQ(readFile(u"u.txt"), std::string("\xFF\xFE{\0K\0}\0\x16\x04\r\0\n\0\xAC\x20", 16));
     platform::TextInput in;
     ASSERT_TRUE(platform::openTextInput(u"u.txt", TextEncoding::Utf16, in));
     EXPECT_EQ(in.text, u"{K}\u0416\n\u20AC");
-    auto fresh = platform::appendTextOutput(u"new.txt", TextEncoding::Utf16);
-    platform::writeText(fresh, u"x");
-    ASSERT_TRUE(platform::closeTextOutput(fresh));
-    EXPECT_EQ(readFile(u"new.txt"), std::string("\xFF\xFEx\0", 4));
-    auto nowhere = platform::createTextOutput(u"no-such-folder\\x.txt", TextEncoding::Bytes8);
-    platform::writeText(nowhere, u"x");
-    EXPECT_FALSE(platform::closeTextOutput(nowhere));
-    EXPECT_FALSE(platform::openTextInput(u"missing.txt", TextEncoding::Bytes8, in));
-}
-
-TEST(TextFiles, LinePiecesPushBackAndRewind) {
-    platform::TextInput in;
-    in.text = u"abc\ndefgh\n\nend";
-    std::u16string piece;
-    for (const std::u16string_view expected : {u"abc", u"\n", u"def", u"gh\n", u"\n", u"end"}) {
-        ASSERT_TRUE(platform::readLinePiece(in, 3, piece));
-        EXPECT_EQ(piece, expected);
-    }
-    EXPECT_FALSE(platform::readLinePiece(in, 3, piece));
-    EXPECT_EQ(platform::readChar(in), -1);
-    platform::rewindInput(in);
-    EXPECT_EQ(platform::readChar(in), u'a');
-    platform::unreadChar(in);
-    EXPECT_EQ(platform::readChar(in), u'a');
-    EXPECT_EQ(platform::findChar(u"0123456789abcdefghij}", 3, u'}'), 20u);
-    EXPECT_EQ(platform::findChar(u"0123456789abcdefghij", 3, u'}'), 20u);
 }

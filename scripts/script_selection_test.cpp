@@ -32,38 +32,31 @@ Catalogue sampleCatalogue() {
 
 } // namespace
 
-TEST(ScriptSelection, GroupsBoxOrderAndTheRequiredGroupCheck) {
-    const Catalogue catalogue = sampleCatalogue();
-    const CampaignEntry& campaign = catalogue.campaignList[0];
+TEST(ScriptSelection, GroupsBoxOrderRequiredGroupsAndRememberedBoxes) {
+    Catalogue catalogue = sampleCatalogue();
+    const CampaignEntry campaign = catalogue.campaignList[0];
     const auto groups = buildScriptGroups(catalogue, campaign);
     ASSERT_EQ(groups.size(), 3u); // "season" and "Season" differ; "Other" is not offered
     EXPECT_EQ(groups[0].name + groups[1].name + groups[2].name, u"ArmySeasonseason");
     EXPECT_EQ(groups[0].members, (Slots{1, 2}));
     EXPECT_EQ(scriptBoxOrder(catalogue, campaign, groups), (Slots{1, 2, 4, 5, 0}));
     // One required member makes the group required; any member fills it; the first
-    // required group without a ticked member is named.
+    // required group without a ticked member is named, before each of these ticks.
     std::array<bool, maxScripts> checked{};
-    for (const auto& [named, tick] : {std::pair<std::u16string_view, int>{u"Army", 3},
-                                      {u"Army", 2},
-                                      {u"Season", 5},
-                                      {u"Season", 4},
-                                      {u"", 0}}) {
+    std::u16string named;
+    for (const std::size_t tick : {3u, 2u, 5u, 4u}) {
         const ScriptGroup* missing = findUnfilledRequiredGroup(groups, checked);
-        EXPECT_EQ(missing ? std::u16string_view(missing->name) : u"", named) << tick;
-        checked[static_cast<std::size_t>(tick)] = true;
+        named += (missing ? missing->name : u"-") + u" ";
+        checked[tick] = true;
     }
-}
-
-TEST(ScriptSelection, RememberedSelectionAppliesOnlyToTheRememberedCampaign) {
-    Catalogue catalogue = sampleCatalogue();
-    const CampaignEntry campaign = catalogue.campaignList[0];
+    EXPECT_EQ(named, u"Army Army Season Season ");
+    EXPECT_EQ(findUnfilledRequiredGroup(groups, checked), nullptr);
+    // The remembered selection applies only to the remembered campaign.
     SetupState state;
     state.hasCampaign = state.hasScripts = true;
     state.folder = u"norvale";
     state.scriptSlots[0] = u"winter.txt";
     state.scriptSlots[2] = u"other.txt";
-    takePreviousCampaign(state);
-    EXPECT_EQ(state.previousCampaign, u"norvale");
     const auto boxes = [&](std::u16string_view chosen) {
         computeRememberedStates(catalogue, campaign, chosen, state);
         std::vector<int> states;

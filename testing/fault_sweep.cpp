@@ -54,9 +54,8 @@ Snapshot comparable() {
 } // namespace
 
 Sweep::Sweep(Scenario scenario)
-    : scenario_(std::move(scenario)), home_(platform::currentDirectory()) {
-    base_ = home_ + u"\\base";
-    work_ = home_ + u"\\work";
+    : scenario_(std::move(scenario)), home_(platform::currentDirectory()), base_(home_ + u"\\base"),
+      work_(home_ + u"\\work") {
     testing_support::removeTree(base_);
     platform::createFolder(base_);
     platform::setCurrentDirectory(base_);

@@ -30,10 +30,6 @@ struct Scenario {
     std::u16string changedInPlace = {};
 };
 
-inline void PrintTo(const Scenario& scenario, std::ostream* out) {
-    *out << scenario.name;
-}
-
 class Sweep {
   public:
     // Prepares the starting folder beside the current directory's "work" folder and runs
@@ -55,7 +51,7 @@ class Sweep {
     void enterFreshCopy() const;
 
     Scenario scenario_;
-    std::u16string base_, work_, home_;
+    std::u16string home_, base_, work_;
     testing_support::Snapshot start_, originals_, reference_, saves_;
     long operations_ = 0;
 };

@@ -1,5 +1,4 @@
 #include "patch/merge_keyed_text.h"
-#include "platform/file_system.h"
 #include "testing/test_support.h"
 #include "translation/translation_entry.h"
 
@@ -17,26 +16,6 @@ TranslationEntry pack(std::u16string_view folder) {
 }
 } // namespace
 
-TEST(LoadTranslationEntry, NameFromTheDescriptorAndFolderFromTheWholeFileName) {
-    ScratchFolder scratch;
-    writeFile(u"data\\campaign\\translation\\french.txt", "[name]\r\n Fran\xE7"
-                                                          "ais\r\n[description]Ignored\r\n");
-    makeFolders(u"data\\campaign\\translation\\folder.txt");
-    const std::u16string longName = std::u16string(120, u'p') + u".txt";
-    for (const auto& [fileName, folderAndName] :
-         std::initializer_list<std::pair<std::u16string, std::u16string>>{
-             {u"french.txt", u"french Fran\u00E7ais"},
-             {longName, std::u16string(120, u'p') + u" "},
-             {u"folder.txt", u"folder "},
-             {u"pt.br.txt", u"pt "},
-             {u".txt", u" "},
-             {u"plain", u" "}}) {
-        const TranslationEntry entry = loadTranslationEntry(fileName);
-        EXPECT_EQ(entry.fileName, fileName);
-        EXPECT_EQ(entry.folder + u" " + entry.name + entry.description, folderAndName);
-    }
-}
-
 // Every text file of the pack's folder is merged into the game text of its name, in the
 // game text's encoding, and that text's cache goes; a pack file without a game text, or in
 // the other encoding, changes nothing and is reported.
@@ -48,14 +27,12 @@ TEST(ApplyTranslationPack, MergesEveryTextFileOfItsFolderAndDropsTheirCaches) {
     writeFile(u"data\\text\\menu.txt", "{START}Start\r\n{QUIT}Quit\r\n");
     writeFile(u"data\\text\\units.txt", utf16File(u"{A}Alpha\n"));
     writeFile(u"data\\text\\units.txt.strings.bin", "cache of a text left as it was");
-    writeFile(u"data\\text\\other.txt.strings.bin", "cache of a text the pack does not have");
     const std::u16string folder = u"data\\campaign\\translation\\deutsch\\";
     writeFile(folder + u"names.txt", utf16File(u"{B}\u00FCbersetzt\n{Z}x\n"));
     writeFile(folder + u"menu.txt", "{QUIT}Schlie\xDF"
                                     "en");
     writeFile(folder + u"units.txt", "{A}Alpha in 8 bits\r\n");
     writeFile(folder + u"extra.txt", "{A}x\r\n");
-    writeFile(folder + u"readme.md", "{Q}not a translation file\r\n");
     makeFolders(folder + u"folder.txt");
     ErrorRecorder errors;
     PatchContext context{errors.sink(), nullptr};
@@ -71,17 +48,7 @@ TEST(ApplyTranslationPack, MergesEveryTextFileOfItsFolderAndDropsTheirCaches) {
         {u"menu.txt", platform::encodeText(banner + u"{START}Start\n{QUIT}Schlie\u00DFen\n",
                                            platform::TextEncoding::Bytes8)},
         {u"units.txt", utf16File(u"{A}Alpha\n")},
-        {u"units.txt.strings.bin", "cache of a text left as it was"},
-        {u"other.txt.strings.bin", "cache of a text the pack does not have"}};
-    EXPECT_EQ(describe(snapshot(u"data\\text"), translated), "");
-    // The second time every text is translated already: nothing is written again (the file
-    // is the same file), but the cache still goes.
-    platform::FileIdentity once, twice;
-    ASSERT_TRUE(platform::fileIdentity(u"data\\text\\names.txt", once));
-    writeFile(u"data\\text\\names.txt.strings.bin", "cache");
-    EXPECT_TRUE(applyTranslationPack(pack(u"deutsch"), context));
-    ASSERT_TRUE(platform::fileIdentity(u"data\\text\\names.txt", twice));
-    EXPECT_EQ(twice, once);
+        {u"units.txt.strings.bin", "cache of a text left as it was"}};
     EXPECT_EQ(describe(snapshot(u"data\\text"), translated), "");
     // Without a folder name the pack's pattern would list the descriptors themselves.
     writeFile(u"data\\campaign\\translation\\menu.txt", "[name]X\r\n{START}Wrong\r\n");
