@@ -3,12 +3,10 @@
 // e2e_driver <DravikSetup.exe> <Dravik_Launcher.exe> <scratch folder> <screenshot folder>
 #include "e2e.h"
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
-#include <map>
 #include <regex>
 #include <sstream>
 
@@ -24,8 +22,6 @@ std::vector<std::string> step; // the step being carried out, as words, then emp
 std::string found;             // what the last failed step found instead
 std::error_code ignored;       // a file that could not be made fails the steps that need it
 
-// A sum of whole numbers and of W, H (the main window's outer size), SW, SH (the screen's),
-// each maybe divided by a whole number.
 long number(const std::string& text) {
     const std::size_t sign = text.find_last_of("+-"), slash = text.rfind('/');
     if (sign != std::string::npos && sign > 0) {
@@ -42,43 +38,32 @@ long number(const std::string& text) {
                           : std::atol(text.c_str());
 }
 
-// main, handler, box, status (the main window's label 156 pixels wide), WINDOW.ID (a control)
-// or a control's name; any other target is no window.
 HWND target(const std::string& name) {
-    static const std::map<std::string, std::string> names = {{"Campaigns", "main.1"},
-                                                             {"Translations", "main.20"},
-                                                             {"Start", "main.10"},
-                                                             {"OK", "handler.100"},
-                                                             {"status", "main.status"}};
-    const std::string full = names.count(name) ? names.at(name) : name;
-    const std::string top = full.substr(0, full.find('.')), id = full.substr(top.size());
-    HWND window = findWindow(program, top == "main"      ? L"Dravik-Setup"
-                                      : top == "handler" ? L"Script-Handler"
-                                      : top == "box"     ? L"#32770"
-                                                         : L"none");
-    return id == ".status" ? staticOf(window, 156)
+    const std::string top = name.substr(0, name.find('.')), id = name.substr(top.size());
+    HWND window = findWindow(program, top == "main" || top == "status" ? L"Dravik-Setup"
+                                      : top == "handler"               ? L"Script-Handler"
+                                      : top == "box"                   ? L"#32770"
+                                                                       : L"none");
+    return top == "status" ? staticOf(window, 156) // the label is 156 pixels wide, its frame 160
            : id.empty()    ? window
                            : GetDlgItem(window, std::atoi(id.c_str() + 1));
 }
 
-// A window's text, or what a target that is no window holds: boxes (the Script Handler's boxes
-// from 800: x checked, - unchecked, . none), file:PATH (without CRs, or "missing"), icon:ID
-// (its images' widths), manifest:ID. A message box's is its caption and message.
-std::string valueOf(const std::string& name, HWND window) {
+// The text of a target: of a window, of the boxes, of a file or of a resource.
+std::string textOfTarget(const std::string& name, HWND window) {
     const std::string kind = name.substr(0, name.find(':')), rest = name.substr(name.find(':') + 1);
+    std::string text;
     if (name == "boxes") {
-        std::string boxes;
         for (int id = 800; id < 830; ++id) {
             HWND box = GetDlgItem(target("handler"), id);
-            boxes += !box ? '.' : SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 'x' : '-';
+            text += !box ? '.' : SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 'x' : '-';
         }
-        return boxes.erase(boxes.find_last_not_of('.') + 1);
+        return text.erase(text.find_last_not_of('.') + 1);
     }
     if (kind == "file") {
         std::ifstream file(game / rest, std::ios::binary);
-        std::string text = file ? std::string{std::istreambuf_iterator<char>(file), {}} : "missing";
-        std::erase(text, '\r');
-        return text;
+        text = file ? std::string{std::istreambuf_iterator<char>(file), {}} : "missing";
+        return std::regex_replace(text, std::regex("\r"), "");
     }
     if (kind != "icon" && kind != "manifest") {
         return utf8(textOf(window)) +
@@ -88,76 +73,61 @@ std::string valueOf(const std::string& name, HWND window) {
     HRSRC where = FindResourceW(module, MAKEINTRESOURCEW(std::stoi(rest)),
                                 kind == "icon" ? RT_GROUP_ICON : RT_MANIFEST);
     const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, where)));
-    std::string text(bytes ? bytes : "", bytes ? SizeofResource(module, where) : 0), widths;
+    text.assign(bytes ? bytes : "", bytes ? SizeofResource(module, where) : 0);
     FreeLibrary(module);
+    std::string widths; // of a group icon: 6 bytes of header, then 14 for each image
     for (std::size_t at = 6; kind == "icon" && at + 14 <= text.size(); at += 14) {
         widths += std::to_string(text[at] ? static_cast<unsigned char>(text[at]) : 256) + " ";
     }
     return kind == "icon" ? widths.substr(0, widths.size() - 1) : text;
 }
 
-// "X Y W H": a window's outer rectangle on the screen, a control's in its parent's client area.
-std::string placeOf(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    if (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) {
-        MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
-    }
-    return std::to_string(rect.left) + " " + std::to_string(rect.top) + " " +
-           std::to_string(rect.right - rect.left) + " " + std::to_string(rect.bottom - rect.top);
+// What a target shows, each fact between tabs: its text, its place (a control's in its parent's
+// client area), its states; a missing window is hidden only.
+std::string factsOf(const std::string& name) {
+    HWND window = target(name);
+    RECT r{};
+    GetWindowRect(window, &r);
+    MapWindowPoints(HWND_DESKTOP, GetAncestor(window, GA_PARENT), reinterpret_cast<POINT*>(&r), 2);
+    char place[80];
+    std::snprintf(place, sizeof(place), "\trect %ld %ld %ld %ld\t", r.left, r.top, r.right - r.left,
+                  r.bottom - r.top);
+    const std::string facts = "\ttext " + textOfTarget(name, window) + place;
+    const LONG style = GetWindowLongW(window, GWL_STYLE),
+               extra = GetWindowLongW(window, GWL_EXSTYLE);
+    const LONG frame = WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    return !window ? facts + "hidden\t"
+                   : facts + (style & WS_VISIBLE ? "shown\t" : "hidden\t") +
+                         (style & WS_DISABLED ? "disabled\t" : "enabled\t") +
+                         (extra & WS_EX_TOOLWINDOW ? "tool-window\t" : "") +
+                         ((style & frame) == (WS_CAPTION | WS_SYSMENU) ? "fixed-frame\t" : "");
 }
 
-// A state: the window's style, extended style or class style, masked, is the value; a missing
-// window is hidden and in no other state. fixed-frame: a caption with a close box, no sizing
-// border, no minimise or maximise box.
-const std::map<std::string, std::array<LONG, 3>> states = {
-    {"shown", {GWL_STYLE, WS_VISIBLE, WS_VISIBLE}},
-    {"hidden", {GWL_STYLE, WS_VISIBLE, 0}},
-    {"enabled", {GWL_STYLE, WS_DISABLED, 0}},
-    {"disabled", {GWL_STYLE, WS_DISABLED, WS_DISABLED}},
-    {"transparent", {GWL_EXSTYLE, WS_EX_TRANSPARENT, WS_EX_TRANSPARENT}},
-    {"tool-window", {GWL_EXSTYLE, WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW}},
-    {"fixed-frame",
-     {GWL_STYLE, WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
-      WS_CAPTION | WS_SYSMENU}},
-    {"redraw-class", {GCL_STYLE, -1, CS_HREDRAW | CS_VREDRAW}}};
-
-bool is(HWND window, const std::string& state) {
-    const auto [index, mask, value] = states.at(state);
-    const LONG_PTR style =
-        index == GCL_STYLE ? GetClassLongPtrW(window, index) : GetWindowLongW(window, index);
-    return (window || state == "hidden") && (style & mask) == value;
-}
-
-// expect TARGET... [STATE...] [text TEXT | has TEXT] [rect X Y W H] [for MS]
 bool expect() {
-    std::vector<std::string> targets, wanted;
-    std::string place, *text = nullptr, *has = nullptr;
+    std::vector<std::pair<std::string, std::vector<std::string>>> checks(1);
+    const std::regex fact("text|has|rect|shown|hidden|enabled|disabled|tool-window|fixed-frame");
     int hold = 0;
     for (std::size_t i = 1; !step[i].empty(); ++i) {
-        if (step[i] == "text" || step[i] == "has") {
-            (step[i] == "text" ? text : has) = &step[i + 1];
-            ++i;
-        } else if (step[i] == "for") {
+        std::string word = step[i];
+        if (word == "for") {
             hold = std::stoi(step[++i]);
-        } else if (step[i] == "rect") {
-            for (std::size_t k = 1; k <= 4; ++k) {
-                place += std::to_string(number(step[i + k])) + (k < 4 ? " " : "");
-            }
-            i += 4;
+        } else if (!std::regex_match(word, fact)) {
+            checks.push_back({word, {}});
         } else {
-            (states.count(step[i]) ? wanted : targets).push_back(step[i]);
+            for (int k = word == "rect" ? 4 : word == "text" || word == "has"; k > 0; --k) {
+                word +=
+                    " " + (word.rfind("rect", 0) ? step[++i] : std::to_string(number(step[++i])));
+            }
+            checks.back().second.push_back(word);
         }
     }
     const auto met = [&] {
-        return std::all_of(targets.begin(), targets.end(), [&](const std::string& name) {
-            HWND window = target(name);
-            const std::string value = valueOf(name, window);
-            found = name + ": \"" + value + "\"" + (window ? " at " + placeOf(window) : "");
-            return (!text || value == *text) && (!has || value.find(*has) != std::string::npos) &&
-                   (place.empty() || (window && placeOf(window) == place)) &&
-                   std::all_of(wanted.begin(), wanted.end(),
-                               [&](const std::string& state) { return is(window, state); });
+        return std::all_of(checks.begin(), checks.end(), [&](const auto& check) {
+            const std::string facts = found = check.first + factsOf(check.first);
+            return std::all_of(check.second.begin(), check.second.end(), [&](const auto& want) {
+                return facts.find(want.rfind("has ", 0) ? "\t" + want + "\t" : want.substr(4)) !=
+                       std::string::npos;
+            });
         });
     };
     return waitUntil(met) && !(hold && waitUntil([&] { return !met(); }, hold));
@@ -171,25 +141,21 @@ void mouse(DWORD flags, HWND window = nullptr) {
                 (rect.top + rect.bottom) / 2 * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1), 0, 0);
 }
 
-// The steps on a window, which must be there; key goes to the Script Handler.
+// The steps on a window, which must be there.
 bool act(const std::string& kind) {
-    if (!std::regex_match(kind, std::regex("close|press|key|hover|click|drag"))) {
-        found = "an unknown step";
-        return false;
-    }
-    const std::string on = kind == "key" ? "handler" : step[1];
     HWND window = nullptr;
-    found = "no window " + on;
-    if (!waitUntil([&] { return (window = target(on)) != nullptr; })) {
+    found = "no window " + step[1];
+    if (!waitUntil([&] { return (window = target(step[1])) != nullptr; })) {
         return false;
     }
+    found = kind + " did not take effect";
     if (kind == "close" || kind == "press") {
         return PostMessageW(window, kind == "close" ? WM_CLOSE : BM_CLICK, 0, 0);
     }
     if (kind == "key") {
         SetForegroundWindow(window);
         waitUntil([&] { return GetForegroundWindow() == window; });
-        const BYTE key = step[1] == "TAB" ? VK_TAB : VK_SPACE;
+        const BYTE key = step[2] == "TAB" ? VK_TAB : VK_SPACE;
         keybd_event(key, 0, 0, 0);
         keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
         return true;
@@ -198,7 +164,6 @@ bool act(const std::string& kind) {
         // Wine tells a box that the mouse left it on a timer, so a first move onto the next box
         // can come too early: the mouse moves onto it anew until the box's name shows.
         const bool box = GetDlgCtrlID(window) >= 800 && GetDlgCtrlID(window) < 830;
-        found = "the box's name does not show in the name frame";
         return waitUntil([&] {
             mouse(MOUSEEVENTF_MOVE, GetParent(window));
             mouse(MOUSEEVENTF_MOVE, window);
@@ -215,23 +180,20 @@ bool act(const std::string& kind) {
         ok = ok && waitUntil([&] { return !pushed(); });
     }
     mouse(MOUSEEVENTF_LEFTUP);
-    found = "the button did not show the press";
     return ok;
 }
 
 bool carryOut(const std::string& kind) {
-    if (kind == "sample") {
-        fs::copy(windowsPath(E2E_SOURCE L"/sample/game"), game, fs::copy_options::recursive,
-                 ignored);
+    if (kind == "sample" || kind == "add-launcher") {
+        fs::copy(kind == "sample" ? windowsPath(E2E_SOURCE L"/sample/game") : launcher,
+                 kind == "sample" ? game : game / "Dravik_Launcher.exe",
+                 fs::copy_options::recursive, ignored);
         return !ignored;
     }
     if (kind == "make-file") {
         fs::create_directories((game / step[1]).parent_path(), ignored);
         std::ofstream file(game / step[1], std::ios::binary);
         return static_cast<bool>(file << std::regex_replace(step[2], std::regex("\n"), "\r\n"));
-    }
-    if (kind == "add-launcher") {
-        return fs::copy_file(launcher, game / "Dravik_Launcher.exe", ignored);
     }
     if (kind == "start") {
         mouse(MOUSEEVENTF_MOVE); // out of the way of the windows to come
@@ -248,7 +210,11 @@ bool carryOut(const std::string& kind) {
     if (kind == "expect-exit") {
         return (found = std::to_string(waitForExit(program, 10000))) == step[1];
     }
-    return kind == "expect" ? expect() : act(kind);
+    found = "an unknown step";
+    return kind == "expect"
+               ? expect()
+               : std::regex_match(kind, std::regex("close|press|key|hover|click|drag")) &&
+                     act(kind);
 }
 
 // Under Xvfb no window manager answers, and Wine waits 2 s for one whenever a managed window
@@ -274,8 +240,7 @@ void endProgram() {
 int wmain(int argc, wchar_t** argv) {
     std::ifstream file(fs::path(windowsPath(E2E_SOURCE L"/tools/e2e/scenarios.txt")));
     if (argc != 5 || !file) {
-        std::printf("usage: e2e_driver <DravikSetup.exe> <Dravik_Launcher.exe> <scratch folder> "
-                    "<screenshot folder>   (reads tools/e2e/scenarios.txt)\n");
+        std::printf("usage: e2e_driver <DravikSetup.exe> <launcher> <scratch> <screenshots>\n");
         return 2;
     }
     exe = windowsPath(argv[1]);
