@@ -1,5 +1,4 @@
-// What the end-to-end driver and the main job's walk-through share to work DravikSetup.exe from
-// outside: its process, its windows and controls, and screenshots.
+// What the end-to-end driver and the main job's walk-through share: DravikSetup.exe from outside.
 #pragma once
 
 #include <windows.h>

@@ -1,5 +1,4 @@
-// End-to-end tests of DravikSetup.exe under Wine: carries out the steps of scenarios.txt (they
-// are described at its top) and prints every failed one.
+// End-to-end tests of DravikSetup.exe under Wine: carries out scenarios.txt, prints failed steps.
 // e2e_driver <DravikSetup.exe> <Dravik_Launcher.exe> <scratch folder> <screenshot folder>
 #include "e2e.h"
 
@@ -115,8 +114,7 @@ bool expect() {
             checks.push_back({word, {}});
         } else {
             for (int k = word == "rect" ? 4 : word == "text" || word == "has"; k > 0; --k) {
-                word +=
-                    " " + (word.rfind("rect", 0) ? step[++i] : std::to_string(number(step[++i])));
+                word += " " + (word[0] == 'r' ? std::to_string(number(step[++i])) : step[++i]);
             }
             checks.back().second.push_back(word);
         }
@@ -144,11 +142,9 @@ void mouse(DWORD flags, HWND window = nullptr) {
 // The steps on a window, which must be there.
 bool act(const std::string& kind) {
     HWND window = nullptr;
-    found = "no window " + step[1];
     if (!waitUntil([&] { return (window = target(step[1])) != nullptr; })) {
         return false;
     }
-    found = kind + " did not take effect";
     if (kind == "close" || kind == "press") {
         return PostMessageW(window, kind == "close" ? WM_CLOSE : BM_CLICK, 0, 0);
     }
@@ -163,22 +159,15 @@ bool act(const std::string& kind) {
     if (kind == "hover") {
         // Wine tells a box that the mouse left it on a timer, so a first move onto the next box
         // can come too early: the mouse moves onto it anew until the box's name shows.
-        const bool box = GetDlgCtrlID(window) >= 800 && GetDlgCtrlID(window) < 830;
         return waitUntil([&] {
             mouse(MOUSEEVENTF_MOVE, GetParent(window));
             mouse(MOUSEEVENTF_MOVE, window);
-            return !box || textOf(target("handler.1000")) == textOf(window);
+            return GetDlgCtrlID(window) < 800 || textOf(target("handler.1000")) == textOf(window);
         });
     }
-    // A click waits until the button shows the press, a drag until it shows the mouse gone.
-    const auto pushed = [&] { return (SendMessageW(window, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; };
-    mouse(MOUSEEVENTF_MOVE, window);
+    mouse(MOUSEEVENTF_MOVE, window); // the click waits until the button shows the press
     mouse(MOUSEEVENTF_LEFTDOWN);
-    bool ok = waitUntil(pushed);
-    if (kind == "drag") {
-        mouse(MOUSEEVENTF_MOVE, target(step[2]));
-        ok = ok && waitUntil([&] { return !pushed(); });
-    }
+    const bool ok = waitUntil([&] { return SendMessageW(window, BM_GETSTATE, 0, 0) & BST_PUSHED; });
     mouse(MOUSEEVENTF_LEFTUP);
     return ok;
 }
@@ -210,29 +199,9 @@ bool carryOut(const std::string& kind) {
     if (kind == "expect-exit") {
         return (found = std::to_string(waitForExit(program, 10000))) == step[1];
     }
-    found = "an unknown step";
     return kind == "expect"
                ? expect()
-               : std::regex_match(kind, std::regex("close|press|key|hover|click|drag")) &&
-                     act(kind);
-}
-
-// Under Xvfb no window manager answers, and Wine waits 2 s for one whenever a managed window
-// hides. The program's windows are made unmanaged instead (Wine draws their frames) for as long
-// as this Wine session lasts: the keys are volatile.
-void unmanagedWindows() {
-    HKEY key = HKEY_CURRENT_USER;
-    for (const wchar_t* name :
-         {L"Software\\Wine\\AppDefaults", L"DravikSetup.exe", L"X11 Driver"}) {
-        RegCreateKeyExW(key, name, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr);
-    }
-    RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"), 4);
-}
-
-void endProgram() {
-    PostMessageW(target("main"), WM_CLOSE, 0, 0);
-    waitForExit(program, 5000);
+               : std::regex_match(kind, std::regex("close|press|key|hover|click")) && act(kind);
 }
 
 } // namespace
@@ -247,7 +216,13 @@ int wmain(int argc, wchar_t** argv) {
     launcher = windowsPath(argv[2]);
     shots = windowsPath(argv[4]);
     fs::create_directories(shots, ignored);
-    unmanagedWindows();
+    // Under Xvfb no window manager answers, and Wine waits 2 s for one whenever a managed window
+    // hides. The program's windows are made unmanaged instead (Wine draws their frames) for as
+    // long as this Wine session lasts: the keys are volatile.
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\DravikSetup.exe\\X11 Driver",
+                    0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"), 4);
     int scenarios = 0, failed = 0;
     bool ok = false; // whether the current scenario goes on
     std::string line;
@@ -261,7 +236,8 @@ int wmain(int argc, wchar_t** argv) {
         }
         step.resize(step.size() + 8);
         if (step[0] == "scenario") {
-            endProgram();
+            PostMessageW(target("main"), WM_CLOSE, 0, 0); // the last scenario's program ends
+            waitForExit(program, 5000);
             std::printf("== %s\n", step[1].c_str());
             std::fflush(stdout);
             game = fs::path(windowsPath(argv[3])) / step[1];
@@ -273,7 +249,8 @@ int wmain(int argc, wchar_t** argv) {
             std::printf("FAIL line %d: %s\n     found: %s\n", number, line.c_str(), found.c_str());
         }
     }
-    endProgram();
+    PostMessageW(target("main"), WM_CLOSE, 0, 0);
+    waitForExit(program, 5000);
     std::printf("scenarios: %d passed, %d failed\n", scenarios - failed, failed);
     return failed == 0 && scenarios > 0 ? 0 : 1;
 }
