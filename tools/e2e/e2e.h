@@ -9,8 +9,7 @@
 #include <functional>
 #include <string>
 #include <vector>
-using std::max;
-using std::min;
+using std::max, std::min;
 
 #include <gdiplus.h>
 

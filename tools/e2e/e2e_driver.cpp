@@ -48,7 +48,6 @@ HWND target(const std::string& name) {
                            : GetDlgItem(window, std::atoi(id.c_str() + 1));
 }
 
-// The text of a target: of a window, of the boxes, of a file or of a resource.
 std::string textOfTarget(const std::string& name, HWND window) {
     const std::string kind = name.substr(0, name.find(':')), rest = name.substr(name.find(':') + 1);
     std::string text;
@@ -81,8 +80,7 @@ std::string textOfTarget(const std::string& name, HWND window) {
     return kind == "icon" ? widths.substr(0, widths.size() - 1) : text;
 }
 
-// What a target shows, each fact between tabs: its text, its place (a control's in its parent's
-// client area), its states; a missing window is hidden only.
+// What a target shows, each fact between tabs: text, rect (in a parent's client area), states.
 std::string factsOf(const std::string& name) {
     HWND window = target(name);
     RECT r{};
@@ -165,9 +163,15 @@ bool act(const std::string& kind) {
             return GetDlgCtrlID(window) < 800 || textOf(target("handler.1000")) == textOf(window);
         });
     }
-    mouse(MOUSEEVENTF_MOVE, window); // the click waits until the button shows the press
+    // A click waits until the button shows the press, a drag until it shows the mouse gone.
+    const auto pushed = [&] { return (SendMessageW(window, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; };
+    mouse(MOUSEEVENTF_MOVE, window);
     mouse(MOUSEEVENTF_LEFTDOWN);
-    const bool ok = waitUntil([&] { return SendMessageW(window, BM_GETSTATE, 0, 0) & BST_PUSHED; });
+    bool ok = waitUntil(pushed);
+    if (kind == "drag") {
+        mouse(MOUSEEVENTF_MOVE, target(step[2]));
+        ok = ok && waitUntil([&] { return !pushed(); });
+    }
     mouse(MOUSEEVENTF_LEFTUP);
     return ok;
 }
@@ -201,7 +205,8 @@ bool carryOut(const std::string& kind) {
     }
     return kind == "expect"
                ? expect()
-               : std::regex_match(kind, std::regex("close|press|key|hover|click")) && act(kind);
+               : std::regex_match(kind, std::regex("close|press|key|hover|click|drag")) &&
+                     act(kind);
 }
 
 } // namespace
@@ -227,7 +232,6 @@ int wmain(int argc, wchar_t** argv) {
     bool ok = false; // whether the current scenario goes on
     std::string line;
     for (int number = 1; std::getline(file, line); ++number) {
-        // A quoted word keeps its spaces and reads \" and \\; a | in it is a line break.
         std::istringstream in(line);
         step.clear();
         found.clear();
