@@ -85,11 +85,10 @@ inline std::wstring textOf(HWND window) {
 inline HWND staticOf(HWND parent, LONG width) {
     HWND found = nullptr;
     RECT rect{};
-    for (HWND child = nullptr;
-         parent && (child = FindWindowExW(parent, child, L"Static", nullptr));) {
-        GetWindowRect(child, &rect);
-        if (width ? rect.right - rect.left == width : textOf(child).size() > textOf(found).size()) {
-            found = child;
+    for (HWND item = nullptr; parent && (item = FindWindowExW(parent, item, L"Static", nullptr));) {
+        GetWindowRect(item, &rect);
+        if (width ? rect.right - rect.left == width : textOf(item).size() > textOf(found).size()) {
+            found = item;
         }
     }
     return found;

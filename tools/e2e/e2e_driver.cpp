@@ -137,7 +137,6 @@ void mouse(DWORD flags, HWND window = nullptr) {
                 (rect.top + rect.bottom) / 2 * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1), 0, 0);
 }
 
-// The steps on a window, which must be there.
 bool act(const std::string& kind) {
     HWND window = nullptr;
     if (!waitUntil([&] { return (window = target(step[1])) != nullptr; })) {
@@ -172,8 +171,8 @@ bool act(const std::string& kind) {
         mouse(MOUSEEVENTF_MOVE, target(step[2]));
         ok = ok && waitUntil([&] { return !pushed(); });
     }
-    mouse(MOUSEEVENTF_LEFTUP);
-    return ok;
+    mouse(MOUSEEVENTF_LEFTUP); // a click is through once the button shows the press gone
+    return ok && waitUntil([&] { return !pushed(); });
 }
 
 bool carryOut(const std::string& kind) {
