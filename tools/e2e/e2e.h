@@ -1,5 +1,4 @@
-// What the end-to-end driver and the main job's walk-through share to work DravikSetup.exe from
-// outside: its process, its windows and controls, and screenshots.
+// What the end-to-end driver and the main job's walk-through share: DravikSetup.exe from outside.
 #pragma once
 
 #include <windows.h>
@@ -10,8 +9,7 @@
 #include <functional>
 #include <string>
 #include <vector>
-using std::max;
-using std::min;
+using std::max, std::min;
 
 #include <gdiplus.h>
 
@@ -46,6 +44,7 @@ inline PROCESS_INFORMATION startProgram(std::wstring exe, const std::wstring& fo
     startup.cb = sizeof(startup);
     CreateProcessW(exe.c_str(), exe.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                    &startup, &process);
+    CloseHandle(process.hThread);
     return process;
 }
 
@@ -56,7 +55,6 @@ inline long waitForExit(PROCESS_INFORMATION& process, int milliseconds) {
         !GetExitCodeProcess(process.hProcess, &code)) {
         TerminateProcess(process.hProcess, code);
     }
-    CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     process = {};
     return static_cast<long>(code);
@@ -64,36 +62,33 @@ inline long waitForExit(PROCESS_INFORMATION& process, int milliseconds) {
 
 // The program's visible top-level window of that class ("#32770" for message boxes).
 inline HWND findWindow(const PROCESS_INFORMATION& process, const wchar_t* className) {
-    for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, nullptr));) {
-        DWORD id = 0;
-        if (GetWindowThreadProcessId(window, &id) && id == process.dwProcessId &&
-            IsWindowVisible(window)) {
-            return window;
-        }
+    HWND window = nullptr;
+    DWORD id = 0;
+    while ((window = FindWindowExW(nullptr, window, className, nullptr)) &&
+           !(GetWindowThreadProcessId(window, &id) && id == process.dwProcessId &&
+             IsWindowVisible(window))) {
     }
-    return nullptr;
+    return window;
 }
 
 inline std::wstring textOf(HWND window) {
     wchar_t text[5000]; // the longest message
     DWORD_PTR length = 0;
-    if (!window || !SendMessageTimeoutW(window, WM_GETTEXT, 5000, reinterpret_cast<LPARAM>(text),
-                                        SMTO_ABORTIFHUNG, 3000, &length)) {
-        return L"";
-    }
-    return std::wstring(text, length);
+    return window && SendMessageTimeoutW(window, WM_GETTEXT, 5000, reinterpret_cast<LPARAM>(text),
+                                         SMTO_ABORTIFHUNG, 3000, &length)
+               ? std::wstring(text, length)
+               : L"";
 }
 
 // The static control of that width (the main window's status label is 156 pixels wide, its
 // frame 160); of width 0, the one with the longest text (a message box's message).
 inline HWND staticOf(HWND parent, LONG width) {
     HWND found = nullptr;
-    for (HWND child = nullptr;
-         parent && (child = FindWindowExW(parent, child, L"Static", nullptr));) {
-        RECT rect{};
-        GetWindowRect(child, &rect);
-        if (width ? rect.right - rect.left == width : textOf(child).size() > textOf(found).size()) {
-            found = child;
+    RECT rect{};
+    for (HWND item = nullptr; parent && (item = FindWindowExW(parent, item, L"Static", nullptr));) {
+        GetWindowRect(item, &rect);
+        if (width ? rect.right - rect.left == width : textOf(item).size() > textOf(found).size()) {
+            found = item;
         }
     }
     return found;
@@ -107,21 +102,18 @@ inline bool screenshot(const std::vector<HWND>& windows, const std::wstring& pat
             UnionRect(&area, &area, &rect);
         }
     }
-    static const bool started = [] {
-        ULONG_PTR token = 0;
-        Gdiplus::GdiplusStartupInput input;
-        return Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
-    }();
-    const int width = area.right - area.left, height = area.bottom - area.top;
+    ULONG_PTR token = 0; // GDI+ stays started: the programs take few screenshots and then end
+    Gdiplus::GdiplusStartupInput input;
+    Gdiplus::GdiplusStartup(&token, &input, nullptr);
     HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, area.right - area.left, area.bottom - area.top);
     SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    BitBlt(memory, 0, 0, area.right - area.left, area.bottom - area.top, screen, area.left,
+           area.top, SRCCOPY);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     const CLSID png{0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
     const bool saved =
-        started &&
         Gdiplus::Bitmap(bitmap, nullptr).Save(path.c_str(), &png, nullptr) == Gdiplus::Ok;
     DeleteObject(bitmap);
     return saved;

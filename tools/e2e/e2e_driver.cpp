@@ -1,14 +1,11 @@
-// End-to-end tests of DravikSetup.exe under Wine: carries out the steps of scenarios.txt (they
-// are described at its top) and prints every failed one.
+// End-to-end tests of DravikSetup.exe under Wine: carries out scenarios.txt, prints failed steps.
 // e2e_driver <DravikSetup.exe> <Dravik_Launcher.exe> <scratch folder> <screenshot folder>
 #include "e2e.h"
 
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iomanip>
-#include <map>
 #include <regex>
 #include <sstream>
 
@@ -20,31 +17,10 @@ namespace {
 std::wstring exe, launcher, shots;
 fs::path game;
 PROCESS_INFORMATION program{};
-std::vector<std::string> step; // the step being carried out, as words
+std::vector<std::string> step; // the step being carried out, as words, then empty words
 std::string found;             // what the last failed step found instead
 std::error_code ignored;       // a file that could not be made fails the steps that need it
 
-const std::string& arg(std::size_t i) {
-    static const std::string none;
-    return i < step.size() ? step[i] : none;
-}
-
-// A quoted word keeps its spaces and reads \" and \\; a | in it is a line break.
-std::vector<std::string> split(const std::string& line) {
-    std::vector<std::string> words;
-    std::istringstream in(line);
-    for (std::string word; in >> std::quoted(word);) {
-        words.push_back(std::regex_replace(word, std::regex("\\|"), "\n"));
-    }
-    return words;
-}
-
-std::string crlf(const std::string& text) {
-    return std::regex_replace(text, std::regex("\n"), "\r\n");
-}
-
-// A sum of whole numbers and of W, H (the main window's outer size), SW, SH (the screen's),
-// each maybe divided by a whole number.
 long number(const std::string& text) {
     const std::size_t sign = text.find_last_of("+-"), slash = text.rfind('/');
     if (sign != std::string::npos && sign > 0) {
@@ -61,90 +37,93 @@ long number(const std::string& text) {
                           : std::atol(text.c_str());
 }
 
-// main, handler, box (a message box), status (the main window's label 156 pixels wide),
-// WINDOW.ID (a control) or a control's name.
 HWND target(const std::string& name) {
-    static const std::map<std::string, std::string> names = {{"Campaigns", "main.1"},
-                                                             {"Translations", "main.20"},
-                                                             {"Start", "main.10"},
-                                                             {"OK", "handler.100"}};
-    static const std::map<std::string, const wchar_t*> classes = {{"main", L"Dravik-Setup"},
-                                                                  {"status", L"Dravik-Setup"},
-                                                                  {"handler", L"Script-Handler"},
-                                                                  {"box", L"#32770"}};
-    const std::string full = names.count(name) ? names.at(name) : name;
-    const std::size_t dot = full.find('.');
-    const auto top = classes.find(full.substr(0, dot));
-    HWND window = top == classes.end() ? nullptr : findWindow(program, top->second);
-    return full == "status"           ? staticOf(window, 156)
-           : dot == std::string::npos ? window
-                                      : GetDlgItem(window, std::stoi(full.substr(dot + 1)));
+    const std::string top = name.substr(0, name.find('.')), id = name.substr(top.size());
+    HWND window = findWindow(program, top == "main" || top == "status" ? L"Dravik-Setup"
+                                      : top == "handler"               ? L"Script-Handler"
+                                      : top == "box"                   ? L"#32770"
+                                                                       : L"none");
+    return top == "status" ? staticOf(window, 156) // the label is 156 pixels wide, its frame 160
+           : id.empty()    ? window
+                           : GetDlgItem(window, std::atoi(id.c_str() + 1));
 }
 
-// "X Y W H": a window's outer rectangle on the screen, a control's in its parent's client area.
-std::string placeOf(HWND window) {
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    if (GetWindowLongW(window, GWL_STYLE) & WS_CHILD) {
-        MapWindowPoints(HWND_DESKTOP, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+std::string textOfTarget(const std::string& name, HWND window) {
+    const std::string kind = name.substr(0, name.find(':')), rest = name.substr(name.find(':') + 1);
+    std::string text;
+    if (name == "boxes") {
+        for (int id = 800; id < 830; ++id) {
+            HWND box = GetDlgItem(target("handler"), id);
+            text += !box ? '.' : SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED ? 'x' : '-';
+        }
+        return text.erase(text.find_last_not_of('.') + 1);
     }
-    char place[60];
-    std::snprintf(place, sizeof(place), "%ld %ld %ld %ld", rect.left, rect.top,
-                  rect.right - rect.left, rect.bottom - rect.top);
-    return place;
+    if (kind == "file") {
+        std::ifstream file(game / rest, std::ios::binary);
+        text = file ? std::string{std::istreambuf_iterator<char>(file), {}} : "missing";
+        return std::regex_replace(text, std::regex("\r"), "");
+    }
+    if (kind != "icon" && kind != "manifest") {
+        return utf8(textOf(window)) +
+               (name == "box" ? ": " + utf8(textOf(staticOf(window, 0))) : "");
+    }
+    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC where = FindResourceW(module, MAKEINTRESOURCEW(std::stoi(rest)),
+                                kind == "icon" ? RT_GROUP_ICON : RT_MANIFEST);
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, where)));
+    text.assign(bytes ? bytes : "", bytes ? SizeofResource(module, where) : 0);
+    FreeLibrary(module);
+    std::string widths; // of a group icon: 6 bytes of header, then 14 for each image
+    for (std::size_t at = 6; kind == "icon" && at + 14 <= text.size(); at += 14) {
+        widths += std::to_string(text[at] ? static_cast<unsigned char>(text[at]) : 256) + " ";
+    }
+    return kind == "icon" ? widths.substr(0, widths.size() - 1) : text;
 }
 
-// A state: the window's style, extended style or class style, masked, is the value; a missing
-// window is hidden and in no other state. fixed-frame: a caption with a close box, no sizing
-// border, no minimise or maximise box.
-const std::map<std::string, std::array<LONG, 3>> states = {
-    {"shown", {GWL_STYLE, WS_VISIBLE, WS_VISIBLE}},
-    {"hidden", {GWL_STYLE, WS_VISIBLE, 0}},
-    {"enabled", {GWL_STYLE, WS_DISABLED, 0}},
-    {"disabled", {GWL_STYLE, WS_DISABLED, WS_DISABLED}},
-    {"transparent", {GWL_EXSTYLE, WS_EX_TRANSPARENT, WS_EX_TRANSPARENT}},
-    {"tool-window", {GWL_EXSTYLE, WS_EX_TOOLWINDOW, WS_EX_TOOLWINDOW}},
-    {"fixed-frame",
-     {GWL_STYLE, WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX,
-      WS_CAPTION | WS_SYSMENU}},
-    {"redraw-class", {GCL_STYLE, -1, CS_HREDRAW | CS_VREDRAW}}};
-
-bool is(HWND window, const std::string& state) {
-    const auto [index, mask, value] = states.at(state);
-    const LONG_PTR style =
-        index == GCL_STYLE ? GetClassLongPtrW(window, index) : GetWindowLongW(window, index);
-    return (window || state == "hidden") && (style & mask) == value;
+// What a target shows, each fact between tabs: text, rect (in a parent's client area), states.
+std::string factsOf(const std::string& name) {
+    HWND window = target(name);
+    RECT r{};
+    GetWindowRect(window, &r);
+    MapWindowPoints(HWND_DESKTOP, GetAncestor(window, GA_PARENT), reinterpret_cast<POINT*>(&r), 2);
+    char place[80];
+    std::snprintf(place, sizeof(place), "\trect %ld %ld %ld %ld\t", r.left, r.top, r.right - r.left,
+                  r.bottom - r.top);
+    const std::string facts = "\ttext " + textOfTarget(name, window) + place;
+    const LONG style = GetWindowLongW(window, GWL_STYLE),
+               extra = GetWindowLongW(window, GWL_EXSTYLE);
+    const LONG frame = WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    return !window ? facts + "hidden\t"
+                   : facts + (style & WS_VISIBLE ? "shown\t" : "hidden\t") +
+                         (style & WS_DISABLED ? "disabled\t" : "enabled\t") +
+                         (extra & WS_EX_TOOLWINDOW ? "tool-window\t" : "") +
+                         ((style & frame) == (WS_CAPTION | WS_SYSMENU) ? "fixed-frame\t" : "");
 }
 
-// expect TARGET... [STATE...] [text TEXT] [rect X Y W H] [for MS]
 bool expect() {
-    std::vector<std::string> targets, wanted;
-    std::size_t text = 0;
+    std::vector<std::pair<std::string, std::vector<std::string>>> checks(1);
+    const std::regex fact("text|has|rect|shown|hidden|enabled|disabled|tool-window|fixed-frame");
     int hold = 0;
-    std::string place;
-    for (std::size_t i = 1; i < step.size(); ++i) {
-        if (arg(i) == "text") {
-            text = ++i;
-        } else if (arg(i) == "for") {
-            hold = std::stoi(arg(++i));
-        } else if (arg(i) == "rect") {
-            for (std::size_t k = 1; k <= 4; ++k) {
-                place += std::to_string(number(arg(i + k))) + (k < 4 ? " " : "");
-            }
-            i += 4;
+    for (std::size_t i = 1; !step[i].empty(); ++i) {
+        std::string word = step[i];
+        if (word == "for") {
+            hold = std::stoi(step[++i]);
+        } else if (!std::regex_match(word, fact)) {
+            checks.push_back({word, {}});
         } else {
-            (states.count(arg(i)) ? wanted : targets).push_back(arg(i));
+            for (int k = word == "rect" ? 4 : word == "text" || word == "has"; k > 0; --k) {
+                word += " " + (word[0] == 'r' ? std::to_string(number(step[++i])) : step[++i]);
+            }
+            checks.back().second.push_back(word);
         }
     }
     const auto met = [&] {
-        return std::all_of(targets.begin(), targets.end(), [&](const std::string& name) {
-            HWND window = target(name);
-            found = name + (window ? ": \"" + utf8(textOf(window)) + "\" at " + placeOf(window)
-                                   : ": no window");
-            return (!text || utf8(textOf(window)) == arg(text)) &&
-                   (place.empty() || placeOf(window) == place) &&
-                   std::all_of(wanted.begin(), wanted.end(),
-                               [&](const std::string& state) { return is(window, state); });
+        return std::all_of(checks.begin(), checks.end(), [&](const auto& check) {
+            const std::string facts = found = check.first + factsOf(check.first);
+            return std::all_of(check.second.begin(), check.second.end(), [&](const auto& want) {
+                return facts.find(want.rfind("has ", 0) ? "\t" + want + "\t" : want.substr(4)) !=
+                       std::string::npos;
+            });
         });
     };
     return waitUntil(met) && !(hold && waitUntil([&] { return !met(); }, hold));
@@ -153,55 +132,34 @@ bool expect() {
 void mouse(DWORD flags, HWND window = nullptr) {
     RECT rect{};
     GetWindowRect(window, &rect);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = (rect.left + rect.right) / 2 * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = (rect.top + rect.bottom) / 2 * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = flags | (flags == MOUSEEVENTF_MOVE ? MOUSEEVENTF_ABSOLUTE : 0);
-    SendInput(1, &input, sizeof(input));
+    mouse_event(flags | (flags == MOUSEEVENTF_MOVE ? MOUSEEVENTF_ABSOLUTE : 0),
+                (rect.left + rect.right) / 2 * 65535 / (GetSystemMetrics(SM_CXSCREEN) - 1),
+                (rect.top + rect.bottom) / 2 * 65535 / (GetSystemMetrics(SM_CYSCREEN) - 1), 0, 0);
 }
 
-// The steps on a window, which must be there: the message box for ok, the Script Handler for
-// key, the main window for a close without a target.
 bool act(const std::string& kind) {
-    static const std::vector<std::string> acts = {"close", "press", "ok",  "key",
-                                                  "hover", "click", "drag"};
-    if (std::find(acts.begin(), acts.end(), kind) == acts.end()) {
-        found = "an unknown step";
-        return false;
-    }
-    const std::string on = kind == "ok"    ? "box"
-                           : kind == "key" ? "handler"
-                                           : (arg(1).empty() ? "main" : arg(1));
     HWND window = nullptr;
-    found = "no window " + on;
-    if (!waitUntil([&] { return (window = target(on)) != nullptr; })) {
+    if (!waitUntil([&] { return (window = target(step[1])) != nullptr; })) {
         return false;
     }
-    if (kind == "close" || kind == "press" || kind == "ok") {
-        const UINT message = kind == "close" ? WM_CLOSE : kind == "press" ? BM_CLICK : WM_COMMAND;
-        return PostMessageW(window, message, kind == "ok" ? IDOK : 0, 0);
+    if (kind == "close" || kind == "press") {
+        return PostMessageW(window, kind == "close" ? WM_CLOSE : BM_CLICK, 0, 0);
     }
     if (kind == "key") {
-        INPUT keys[2] = {};
-        for (INPUT& key : keys) {
-            key.type = INPUT_KEYBOARD;
-            key.ki.wVk = arg(1) == "TAB" ? VK_TAB : VK_SPACE;
-        }
-        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
         SetForegroundWindow(window);
         waitUntil([&] { return GetForegroundWindow() == window; });
-        return SendInput(2, keys, sizeof(INPUT)) == 2;
+        const BYTE key = step[2] == "TAB" ? VK_TAB : VK_SPACE;
+        keybd_event(key, 0, 0, 0);
+        keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+        return true;
     }
     if (kind == "hover") {
         // Wine tells a box that the mouse left it on a timer, so a first move onto the next box
         // can come too early: the mouse moves onto it anew until the box's name shows.
-        const bool box = GetDlgCtrlID(window) >= 800 && GetDlgCtrlID(window) < 830;
-        found = "the box's name does not show in the name frame";
         return waitUntil([&] {
             mouse(MOUSEEVENTF_MOVE, GetParent(window));
             mouse(MOUSEEVENTF_MOVE, window);
-            return !box || textOf(GetDlgItem(target("handler"), 1000)) == textOf(window);
+            return GetDlgCtrlID(window) < 800 || textOf(target("handler.1000")) == textOf(window);
         });
     }
     // A click waits until the button shows the press, a drag until it shows the mouse gone.
@@ -210,117 +168,44 @@ bool act(const std::string& kind) {
     mouse(MOUSEEVENTF_LEFTDOWN);
     bool ok = waitUntil(pushed);
     if (kind == "drag") {
-        mouse(MOUSEEVENTF_MOVE, target(arg(2)));
+        mouse(MOUSEEVENTF_MOVE, target(step[2]));
         ok = ok && waitUntil([&] { return !pushed(); });
     }
-    mouse(MOUSEEVENTF_LEFTUP);
-    found = "the button did not show the press";
-    return ok;
-}
-
-// The program's resource as text: an icon's image widths, the manifest, the version's texts.
-std::string resource(const std::string& kind, int id) {
-    HMODULE module = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    HRSRC where = FindResourceW(module, MAKEINTRESOURCEW(id),
-                                kind == "icon"       ? RT_GROUP_ICON
-                                : kind == "manifest" ? RT_MANIFEST
-                                                     : RT_VERSION);
-    const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, where)));
-    std::string text(bytes ? bytes : "", bytes ? SizeofResource(module, where) : 0), widths;
-    FreeLibrary(module);
-    for (std::size_t at = 6; kind == "icon" && at + 14 <= text.size(); at += 14) {
-        widths += std::to_string(text[at] ? static_cast<unsigned char>(text[at]) : 256) + " ";
-    }
-    const std::wstring wide(reinterpret_cast<const wchar_t*>(text.data()), text.size() / 2);
-    return kind == "icon" ? widths : kind == "manifest" ? text : utf8(wide);
-}
-
-// What an expect-boxes (x checked, - unchecked, . no box; from 800 to the last box),
-// expect-box or expect-file step finds.
-std::string look(const std::string& kind) {
-    HWND handler = target("handler"), box = target("box");
-    if (kind == "expect-boxes") {
-        std::string boxes;
-        for (int id = 800; id < 830; ++id) {
-            HWND check = GetDlgItem(handler, id);
-            boxes += !check                                                  ? '.'
-                     : SendMessageW(check, BM_GETCHECK, 0, 0) == BST_CHECKED ? 'x'
-                                                                             : '-';
-        }
-        return handler ? boxes.erase(boxes.find_last_not_of('.') + 1) : "no window";
-    }
-    if (kind == "expect-box") {
-        return utf8(textOf(box)) + ": " + utf8(textOf(staticOf(box, 0)));
-    }
-    std::ifstream file(game / arg(1), std::ios::binary);
-    return file ? std::string{std::istreambuf_iterator<char>(file), {}} : "missing";
+    mouse(MOUSEEVENTF_LEFTUP); // a click is through once the button shows the press gone
+    return ok && waitUntil([&] { return !pushed(); });
 }
 
 bool carryOut(const std::string& kind) {
-    if (kind == "sample") {
-        std::error_code error;
-        for (const auto& entry : fs::directory_iterator(windowsPath(E2E_SOURCE L"/sample/game"))) {
-            fs::copy(entry.path(), game / entry.path().filename(), fs::copy_options::recursive,
-                     error);
-        }
-        return !error;
+    if (kind == "sample" || kind == "add-launcher") {
+        fs::copy(kind == "sample" ? windowsPath(E2E_SOURCE L"/sample/game") : launcher,
+                 kind == "sample" ? game : game / "Dravik_Launcher.exe",
+                 fs::copy_options::recursive, ignored);
+        return !ignored;
     }
     if (kind == "make-file") {
-        fs::create_directories((game / arg(1)).parent_path(), ignored);
-        return static_cast<bool>(std::ofstream(game / arg(1), std::ios::binary) << crlf(arg(2)));
-    }
-    if (kind == "add-launcher") {
-        return CopyFileW(launcher.c_str(), (game / "Dravik_Launcher.exe").c_str(), FALSE) != 0;
+        fs::create_directories((game / step[1]).parent_path(), ignored);
+        std::ofstream file(game / step[1], std::ios::binary);
+        return static_cast<bool>(file << std::regex_replace(step[2], std::regex("\n"), "\r\n"));
     }
     if (kind == "start") {
         mouse(MOUSEEVENTF_MOVE); // out of the way of the windows to come
+        fs::create_directories(game, ignored);
+        fs::copy_file(exe, game / "DravikSetup.exe", ignored);
         program = startProgram(game / "DravikSetup.exe", game);
         return waitUntil([] { return target("main") || target("box"); }, 20000);
     }
     if (kind == "screenshot") {
         Sleep(300); // the windows finish painting
         return screenshot({target("main"), target("handler"), target("box")},
-                          shots + L"\\" + fs::path(arg(1)).wstring() + L".png");
-    }
-    if (kind == "expect") {
-        return expect();
-    }
-    if (kind == "expect-boxes" || kind == "expect-box" || kind == "expect-file") {
-        const std::string expected = kind == "expect-boxes" ? arg(1)
-                                     : kind == "expect-box" ? arg(1) + ": " + arg(2)
-                                     : arg(2) == "missing"  ? arg(2)
-                                                            : crlf(arg(2));
-        return waitUntil([&] { return (found = look(kind)) == expected; });
+                          shots + L"\\" + fs::path(step[1]).wstring() + L".png");
     }
     if (kind == "expect-exit") {
-        found = std::to_string(waitForExit(program, 10000));
-        return found == arg(1);
+        return (found = std::to_string(waitForExit(program, 10000))) == step[1];
     }
-    if (kind == "expect-resource") {
-        found = resource(arg(1), std::stoi(arg(2)));
-        return found.find(arg(3)) != std::string::npos;
-    }
-    return act(kind);
-}
-
-// Under Xvfb no window manager answers, and Wine waits 2 s for one whenever a managed window
-// hides. The program's windows are made unmanaged instead (Wine draws their frames) for as long
-// as this Wine session lasts: the keys are volatile.
-void unmanagedWindows() {
-    HKEY key = HKEY_CURRENT_USER;
-    for (const wchar_t* name :
-         {L"Software\\Wine\\AppDefaults", L"DravikSetup.exe", L"X11 Driver"}) {
-        RegCreateKeyExW(key, name, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr);
-    }
-    RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"), 4);
-}
-
-void endProgram() {
-    if (HWND main = target("main")) {
-        PostMessageW(main, WM_CLOSE, 0, 0);
-    }
-    waitForExit(program, 5000);
+    return kind == "expect"
+               ? expect()
+               : std::regex_match(kind, std::regex("close|press|key|hover|click|drag")) &&
+                     act(kind);
 }
 
 } // namespace
@@ -328,41 +213,47 @@ void endProgram() {
 int wmain(int argc, wchar_t** argv) {
     std::ifstream file(fs::path(windowsPath(E2E_SOURCE L"/tools/e2e/scenarios.txt")));
     if (argc != 5 || !file) {
-        std::printf("usage: e2e_driver <DravikSetup.exe> <Dravik_Launcher.exe> <scratch folder> "
-                    "<screenshot folder>   (reads tools/e2e/scenarios.txt)\n");
+        std::printf("usage: e2e_driver <DravikSetup.exe> <launcher> <scratch> <screenshots>\n");
         return 2;
     }
     exe = windowsPath(argv[1]);
     launcher = windowsPath(argv[2]);
     shots = windowsPath(argv[4]);
     fs::create_directories(shots, ignored);
-    unmanagedWindows();
+    // Under Xvfb no window manager answers, and Wine waits 2 s for one whenever a managed window
+    // hides. The program's windows are made unmanaged instead (Wine draws their frames) for as
+    // long as this Wine session lasts: the keys are volatile.
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\DravikSetup.exe\\X11 Driver",
+                    0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"N"), 4);
     int scenarios = 0, failed = 0;
     bool ok = false; // whether the current scenario goes on
     std::string line;
     for (int number = 1; std::getline(file, line); ++number) {
-        step = split(line);
-        if (arg(0) == "scenario") {
-            endProgram();
-            std::printf("== %s\n", arg(1).c_str());
+        std::istringstream in(line);
+        step.clear();
+        found.clear();
+        for (std::string word; in >> std::quoted(word); step.push_back(word)) {
+            std::replace(word.begin(), word.end(), '|', '\n');
+        }
+        step.resize(step.size() + 8);
+        if (step[0] == "scenario") {
+            PostMessageW(target("main"), WM_CLOSE, 0, 0); // the last scenario's program ends
+            waitForExit(program, 5000);
+            std::printf("== %s\n", step[1].c_str());
             std::fflush(stdout);
-            game = fs::path(windowsPath(argv[3])) / arg(1);
+            game = fs::path(windowsPath(argv[3])) / step[1];
             fs::remove_all(game, ignored);
-            fs::create_directories(game, ignored);
-            fs::copy_file(exe, game / "DravikSetup.exe", ignored);
             ok = true;
             ++scenarios;
-        } else if (ok && !step.empty() && arg(0)[0] != '#') {
-            found.clear();
-            ok = carryOut(arg(0));
-            if (!ok) {
-                ++failed;
-                std::printf("FAIL line %d: %s\n     found: %s\n", number, line.c_str(),
-                            found.c_str());
-            }
+        } else if (ok && !step[0].empty() && step[0][0] != '#' && !(ok = carryOut(step[0]))) {
+            ++failed;
+            std::printf("FAIL line %d: %s\n     found: %s\n", number, line.c_str(), found.c_str());
         }
     }
-    endProgram();
+    PostMessageW(target("main"), WM_CLOSE, 0, 0);
+    waitForExit(program, 5000);
     std::printf("scenarios: %d passed, %d failed\n", scenarios - failed, failed);
     return failed == 0 && scenarios > 0 ? 0 : 1;
 }
