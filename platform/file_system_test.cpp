@@ -32,6 +32,18 @@ TEST(FolderListing, SortsTheNtfsWayAndMatchesWindowsPatterns) {
     EXPECT_EQ(names(u"d\\folder.txt\\*"), Names{u"inner.txt"});
     std::vector<platform::FolderEntry> entries;
     EXPECT_FALSE(platform::listFolder(u"missing\\*", entries));
+    // Names looked up in one folder: what the listing tells, matched as the system matches.
+    std::vector<std::optional<platform::FolderEntry>> found;
+    ASSERT_TRUE(
+        platform::findInFolder(u"d", {u"beta.txt", u"GAMMA.txt", u"folder.txt", u"no"}, found));
+    ASSERT_TRUE(found[0] && found[2]);
+    EXPECT_TRUE(found[0]->size == 1 && !found[0]->isFolder && found[2]->isFolder);
+#ifdef _WIN32
+    EXPECT_TRUE(found[1] && found[1]->name == u"Gamma.TXT");
+#else
+    EXPECT_FALSE(found[1]);
+#endif
+    EXPECT_FALSE(found[3] || platform::findInFolder(u"missing", {u"x"}, found));
 }
 
 TEST(FileOperations, RenameAndCopyNeverReplaceButReplaceDoes) {

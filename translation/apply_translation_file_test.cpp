@@ -1,4 +1,5 @@
 #include "patch/merge_keyed_text.h"
+#include "platform/file_system.h"
 #include "testing/test_support.h"
 #include "translation/translation_entry.h"
 
@@ -42,6 +43,14 @@ TEST(ApplyTranslationPack, MergesEveryTextFileOfItsFolderAndDropsTheirCaches) {
         (std::vector<std::u16string>{
             u"Error while processing Deutsch translation\n\nFile does not exist: extra.txt",
             u"Error while processing Deutsch translation\nMode mismatch for file: units.txt"}));
+    // The second time the text is translated already: it is not written again (the file
+    // stays the same file), but its cache still goes.
+    platform::FileIdentity once, twice;
+    ASSERT_TRUE(platform::fileIdentity(u"data\\text\\names.txt", once));
+    writeFile(u"data\\text\\names.txt.strings.bin", "cache");
+    EXPECT_TRUE(applyTranslationPack(pack(u"deutsch"), context));
+    ASSERT_TRUE(platform::fileIdentity(u"data\\text\\names.txt", twice));
+    EXPECT_EQ(twice, once);
     const std::u16string banner(translationBanner);
     const Snapshot translated = {
         {u"names.txt", utf16File(banner + u"{A}Alpha\n{B}\u00FCbersetzt\n{C}\u0414\n")},
