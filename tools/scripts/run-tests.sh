@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Every test: native, under AddressSanitizer + UndefinedBehaviorSanitizer, the threaded
-# code under ThreadSanitizer, the fuzzers' seed corpora, and the Windows build under Wine (with Xvfb for
+# code under ThreadSanitizer, the fuzzers (seed corpora and a fixed run), and the Windows build under Wine (with Xvfb for
 # the windows). Fails when any fails.
 source "$(dirname "$0")/common.sh"
 cd "$DRAVIK_ROOT"
@@ -28,7 +28,7 @@ run ctest --preset tsan -R '^app_tests$'
 took tsan
 
 dravik_build fuzz
-run ctest --test-dir build/fuzz --output-on-failure
+run ctest --test-dir build/fuzz --output-on-failure -j2
 took fuzz
 
 wait "$prefix" || true
