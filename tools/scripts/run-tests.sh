@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every test: native, under AddressSanitizer + UndefinedBehaviorSanitizer, the threaded
-# code under ThreadSanitizer, the fuzzers (seed corpora and a fixed run), and the Windows build under Wine (with Xvfb for
-# the windows). Fails when any fails.
+# code under ThreadSanitizer, the fuzzers (seed corpora and a fixed run), and the Windows
+# build under Wine (with Xvfb for the windows). Fails when any fails.
 source "$(dirname "$0")/common.sh"
 cd "$DRAVIK_ROOT"
 start=$(date +%s)
