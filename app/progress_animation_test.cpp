@@ -1,10 +1,9 @@
 #include "app/progress_animation.h"
 #include "testing/test_support.h"
 
-// Many short runs, then one of 700 ms, on one label whose writer takes no lock: the animation
-// thread and the finishing thread must never write it at the same time (ThreadSanitizer
-// reports it if they do). One step every half second, the six texts in turn from where the
-// previous run stopped, none after the finish.
+// Many short runs, then one of 700 ms, on a label whose writer takes no lock (ThreadSanitizer
+// reports two threads writing it at once): one step every half second, the six texts in turn
+// from where the previous run stopped, none after the finish.
 TEST(ProgressAnimation, StepsEveryHalfSecondFromWhereTheLastRunStopped) {
     std::vector<std::u16string> texts;
     ProgressAnimation progress;

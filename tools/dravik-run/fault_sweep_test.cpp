@@ -7,11 +7,6 @@
 #include "testing/fault_sweep.h"
 
 #include <cstdio>
-#include <cstdlib>
-
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 namespace {
 
@@ -90,23 +85,5 @@ TEST_P(FaultSweep, NothingIsLostAtAnyFaultPoint) {
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, FaultSweep, ::testing::ValuesIn(scenarios),
                          [](const auto& info) { return std::to_string(info.index); });
-
-#ifndef _WIN32
-// The runner's own crash: --stop-after-op ends the real process at once, with exit code 3.
-TEST(FaultSweep, RunnerProcessEndsAtTheStopPoint) {
-    testing_support::ScratchFolder scratch;
-    fault_sweep::Sweep sweep(scenarios[1]);
-    const long n = sweep.operations() / 2;
-    std::string command = "'" DRAVIK_RUN_EXE "' --stop-after-op " + std::to_string(n);
-    for (const auto& word : campaignRun) {
-        command += " " + testing_support::utf8(word);
-    }
-    int status = -1;
-    const auto problems = sweep.point(
-        {.stopAfter = n}, [&] { status = std::system((command + " >/dev/null 2>&1").c_str()); });
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3) << status;
-    EXPECT_EQ(problems, std::vector<std::string>{});
-}
-#endif
 
 } // namespace
