@@ -37,6 +37,14 @@ struct Scan {
 
 } // namespace
 
+TEST(ScanCatalogue, NothingToChooseFromIsAnError) {
+    ScratchFolder scratch;
+    makeScript(u"lonely.txt"); // scripts alone do not make a catalogue
+    const Scan scan;
+    EXPECT_FALSE(scan.ok);
+    EXPECT_EQ(scan.errors.texts, Names{u"Not enough campaigns or core files missing!"});
+}
+
 TEST(ScanCatalogue, ReservedFoldersOddEntriesAndNamesTooLongToRemember) {
     ScratchFolder scratch;
     for (const std::u16string_view folder :
