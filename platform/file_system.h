@@ -75,10 +75,9 @@ bool removeFolder(std::u16string_view path);
 bool listFolder(std::u16string_view pattern, std::vector<FolderEntry>& entries);
 
 // What a listing of `folder` ("data\\text") would tell of each of `names`, matched as the
-// system matches names there (on Windows without regard to case): entries[i] for names[i],
-// empty when the folder holds no such entry. One operation, for many names of one folder:
-// Windows lists the folder once, elsewhere each name is looked at in the open folder.
-// False when the folder cannot be read.
+// system matches names there (on Windows without regard to case): entries[i] for names[i]
+// (named as asked), empty when the folder holds no such entry. One operation, for many
+// names of one folder. False when the folder cannot be read.
 bool findInFolder(std::u16string_view folder, const std::vector<std::u16string_view>& names,
                   std::vector<std::optional<FolderEntry>>& entries);
 
