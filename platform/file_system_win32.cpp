@@ -213,8 +213,8 @@ FolderEntry entryOf(std::u16string name, DWORD attributes, DWORD sizeHigh, DWORD
     return entry;
 }
 
+// Appends to `entries`, which the callers hand over empty.
 bool listEntries(std::u16string_view pattern, std::vector<FolderEntry>& entries) {
-    entries.clear();
     // The long names are matched again: Windows also matches 8.3 short names, so "*.txt"
     // would otherwise list "notes.txtx" (short name NOTES~1.TXT) on some drives.
     std::u16string folder, namePattern;
