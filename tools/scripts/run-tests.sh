@@ -34,7 +34,16 @@ took fuzz
 wait "$prefix" || true
 dravik_wine_prefix
 dravik_build windows
-run xvfb-run -a -s "-screen 0 1024x768x24" ctest --preset windows -j2
+# Wine's server and services start once, before the tests, with no output to inherit: a
+# test that started them would keep its output open, and with it its ctest slot, until the
+# server ends. Inside Xvfb, so that the services' desktop is on its display.
+run xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine wineboot </dev/null >/dev/null 2>&1
+    ctest --preset windows -j2
+    status=$?
+    wineserver -k
+    exit $status'
 echo "== screenshots of the windows (end-to-end tests): $DRAVIK_ROOT/build/windows/screenshots"
 took windows
 
