@@ -27,17 +27,17 @@ void markRecordComplete(SetupState& state) {
     state.hasTranslation = true;
 }
 
-// The marker stands from before a run's first change to after its last: a crash in between
-// leaves it for the next start.
+} // namespace
+
 void markRunStarted() {
     platform::writeWholeFile(unfinishedRunMarker, "");
 }
 
 void markRunFinished() {
-    platform::deleteFile(unfinishedRunMarker);
+    if (platform::temporaryFilesLeft() == 0) {
+        platform::deleteFile(unfinishedRunMarker);
+    }
 }
-
-} // namespace
 
 void confirmCampaignChoice(AppState& app, const std::array<bool, maxScripts>& checked) {
     SetupState& state = app.setupState;

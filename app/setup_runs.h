@@ -15,6 +15,12 @@ void runTranslationSetup(AppState& app);
 // and sets the selection flags from `checked` (flag i for script slot i).
 void confirmCampaignChoice(AppState& app, const std::array<bool, maxScripts>& checked);
 
+// The unfinished-run marker stands from before a run's first change to after its last (and
+// stays while a temporary file of ours is left): a crash in between leaves it for the next
+// start.
+void markRunStarted();
+void markRunFinished();
+
 // At start-up: when the last run did not finish (a crash or power cut), removes what it
 // left of ours, says so once and forgets it. True when it had to.
 bool recoverFromUnfinishedRun(const ErrorSink& errors);

@@ -1,5 +1,7 @@
 #include "backup/switch_campaign.h"
 
+#include "backup/back_up_game_file.h"
+
 #include "catalogue/game_paths.h"
 #include "platform/file_system.h"
 #include "platform/safe_write.h"
@@ -40,7 +42,8 @@ bool sameContent(const std::u16string& a, const std::u16string& b) {
 
 // Installs one campaign file over the game file of the same place, keeping the game file
 // in the backup tree first. When the tree has no copy yet, the game file itself is moved
-// there (one rename instead of a copy: the same end state, half the bytes written); a
+// there (one rename instead of a copy: the same end state, half the bytes written; a copy
+// when the game file has other names, see keepGameFile); a
 // copy already in the tree is never replaced, because it may be the only original left
 // (a restore that could not move it back). A game file that has no copy and could not be
 // moved is left alone rather than overwritten. A game file that is a copy of the campaign
@@ -51,7 +54,8 @@ bool sameContent(const std::u16string& a, const std::u16string& b) {
 void installFile(const platform::FolderEntry& campaignFile, const std::u16string& source,
                  const std::u16string& target, const std::u16string& kept, std::int64_t start) {
     platform::FileInfo game;
-    if (platform::fileInfo(target, game)) {
+    const bool gameExists = platform::fileInfo(target, game);
+    if (gameExists) {
         if (game.isFolder) {
             return; // a game folder of that name: it is not moved into the tree, nor replaced
         }
@@ -68,12 +72,13 @@ void installFile(const platform::FolderEntry& campaignFile, const std::u16string
         }
     }
     bool copied = false;
-    if (platform::renameFile(target, kept)) {
+    const KeptAs keptAs = gameExists ? keepGameFile(target, kept) : KeptAs::nothing;
+    if (keptAs == KeptAs::moved) {
         copied = platform::copyFile(source, target, true);
         if (!copied) {
             platform::copyFile(kept, target, true); // keep the game playable meanwhile
         }
-    } else if (platform::pathExists(kept)) {
+    } else if (keptAs == KeptAs::copied || platform::pathExists(kept)) {
         // Never written in place: the game file may be a second name of its kept copy.
         copied = platform::copyFileSafely(source, target) == platform::SafeWriteResult::written;
     } else {

@@ -67,7 +67,7 @@ TEST(InstallCampaignFiles, InstallsTheTreeKeepsWhatItReplacesAndNothingElse) {
     // replaced (by a script's backup nor by the installation), as it may be the only
     // original left.
     writeFile(u"data\\text\\names.txt", "names changed by a script");
-    EXPECT_TRUE(backUpGameFile(u"data\\text\\names.txt", u"text\\names.txt"));
+    EXPECT_EQ(backUpGameFile(u"data\\text\\names.txt", u"text\\names.txt"), KeptAs::nothing);
     EXPECT_TRUE(installCampaignFiles(u"alpha"));
     EXPECT_EQ(describe(gameFiles(), installed), "");
     // Names that would reach outside data\campaign\<name>, and a game folder where the

@@ -1,6 +1,5 @@
 #include "patch/apply_patch_block.h"
 
-#include "backup/back_up_game_file.h"
 #include "catalogue/game_paths.h"
 #include "patch/merge_keyed_text.h"
 #include "patch/open_texts.h"
@@ -123,33 +122,20 @@ bool isTouched(const PatchBlock& block, const PatchContext& context) {
            isFileTouched(*context.touchedFiles, block.destination);
 }
 
-// False when the destination exists and has no kept copy (the copy could not be made): a
-// change then would lose the original, so the block leaves the file alone and a later block
-// offers it again.
+// False when the destination exists and its original can be kept neither now nor when the
+// file is written (it cannot be read): a change then would lose the original, so the block
+// leaves the file alone and a later block offers it again.
 bool backUpOnFirstTouch(const PatchBlock& block, PatchContext& context) {
     if (isTouched(block, context)) {
         return true;
     }
-    // Without a run's list every block offers its file; the first copy still wins.
+    // Without a run's list every block offers its file; the first copy still wins. The
+    // original is kept when the file is written: a file that ends up unchanged keeps none.
     OpenTexts& texts = *context.texts;
     const std::u16string_view destination = block.destination;
     const std::u16string_view relative = destination.substr(destination.find(u'\\') + 1);
-    const std::u16string kept = keptCopyPath(relative);
-    if (!openTextExists(texts, kept)) {
-        // Kept as the run has it, read once for the kept copy and the blocks alike (a file
-        // the run changed already, under another spelling, is kept as changed: what a copy
-        // of it on disk would hold).
-        std::string_view content;
-        std::int64_t lastWrite = 0;
-        if (viewContent(texts, destination, content, lastWrite)) {
-            if (backUpGameFileContent(destination, relative, content, lastWrite)) {
-                noteLinkedKeptCopy(texts, destination, kept);
-            }
-        } else {
-            backUpGameFile(destination, relative);
-        }
-    }
-    const bool isKept = openTextExists(texts, kept) || !openTextExists(texts, destination);
+    const bool isKept = openTextExists(texts, keptCopyPath(relative)) ||
+                        keepOriginalOnWrite(texts, destination, relative);
     if (isKept && context.touchedFiles != nullptr) {
         addTouchedFile(*context.touchedFiles, destination);
     }

@@ -131,8 +131,8 @@ TEST(ApplyPatchBlock, RefusedBlocksTouchNothing) {
 }
 
 // The new version cannot take the destination's place (the last operation of a clean run):
-// the destination stays as it was, and its kept copy stays the original when the game file
-// is later changed in place.
+// the destination stays as it was, the very file it was (a later change in place reaches no
+// kept copy), and the tree keeps no copy of a file the run left unchanged.
 TEST(ApplyPatchBlock, AFailedReplaceKeepsTheDestinationAndItsOriginal) {
     const PatchBlock block = makeBlock(append, after, {u"A\n"});
     long operations = 0;
@@ -149,7 +149,7 @@ TEST(ApplyPatchBlock, AFailedReplaceKeepsTheDestinationAndItsOriginal) {
               Texts{head + u"The new version of " + names +
                     u" could not take the old one's place.\nOperation aborted."});
     ASSERT_TRUE(platform::appendToFile(names, "edited"));
-    EXPECT_EQ(readFile(u"data\\campaign\\backup\\text\\names.txt"), "A\nB\n");
+    EXPECT_EQ(readFile(u"data\\campaign\\backup\\text\\names.txt"), "<missing>");
 }
 
 // Overwrite makes the destination's folders (a folder is no file to read); a source that

@@ -1,6 +1,7 @@
 #include "patch/open_texts.h"
 
 #include "backup/back_up_game_file.h"
+#include "catalogue/game_paths.h"
 #include "patch/patch_records.h"
 #include "platform/safe_write.h"
 
@@ -11,41 +12,32 @@ namespace {
 
 using platform::TextEncoding;
 
-OpenText& created(OpenTexts& texts, std::u16string_view path) {
+OpenText& created(OpenTexts& texts, std::u16string_view path, const std::u16string& key) {
     const std::size_t number = texts.files.size();
     texts.files.emplace_back();
     texts.files.back().readPath = std::u16string(path);
     texts.bySpelling[std::u16string(path)] = number;
-    texts.byNameKey[platform::fileNameKey(path)] = number;
+    texts.byNameKey[key] = number;
     return texts.files.back();
 }
 
 // The entry of the file a path names, or null when the run knows no such file. An existing
-// file gets its entry here (not yet read); its identity joins every spelling of it.
+// file gets its entry here (not yet read); its name key joins every spelling of it.
 OpenText* find(OpenTexts& texts, std::u16string_view path) {
     const std::u16string spelling(path);
     if (const auto known = texts.bySpelling.find(spelling); known != texts.bySpelling.end()) {
         return &texts.files[known->second];
     }
-    platform::FileIdentity identity;
+    const std::u16string key = platform::fileNameKey(path);
+    if (const auto named = texts.byNameKey.find(key); named != texts.byNameKey.end()) {
+        texts.bySpelling[spelling] = named->second;
+        return &texts.files[named->second];
+    }
     platform::FileInfo info;
-    if (platform::fileIdentity(path, identity, &info)) {
-        const auto [entry, isNew] = texts.byIdentity.try_emplace(identity, texts.files.size());
-        if (isNew) {
-            texts.files.emplace_back();
-            texts.files.back().readPath = spelling;
-            texts.files.back().lastWrite = info.lastWrite;
-        }
-        texts.bySpelling[spelling] = entry->second;
-        return &texts.files[entry->second];
+    if (!platform::fileInfo(path, info) || info.isFolder) {
+        return nullptr;
     }
-    // Not on disk: perhaps a file the run has made under another spelling.
-    if (const auto made = texts.byNameKey.find(platform::fileNameKey(path));
-        made != texts.byNameKey.end()) {
-        texts.bySpelling[spelling] = made->second;
-        return &texts.files[made->second];
-    }
-    return nullptr;
+    return &created(texts, path, key);
 }
 
 std::size_t heldBytesOf(const OpenText& file) {
@@ -181,6 +173,37 @@ void reportWrite(platform::SafeWriteResult result, const TextChange& change,
     showError(errors, temporaryFileMessage);
 }
 
+// The new version, whole in a temporary file beside the game file, takes its place; the
+// original, when it is to be kept, moves into the backup tree right before (a failed place
+// moves it back). A file whose original cannot be kept stays as it was.
+platform::SafeWriteResult writeChanged(OpenText& file, std::string& scratch) {
+    using platform::SafeWriteResult;
+    if (file.keepAs.empty()) {
+        return file.spillCurrent ? platform::placeSafeWrite(file.spill, file.writePath)
+                                 : platform::writeFileSafely(file.writePath, contentOf(file, scratch));
+    }
+    std::u16string temporary = file.spill;
+    if (!file.spillCurrent) {
+        const SafeWriteResult prepared =
+            platform::prepareSafeWrite(file.writePath, contentOf(file, scratch), temporary);
+        if (prepared != SafeWriteResult::written) {
+            return prepared;
+        }
+    }
+    const KeptAs kept = backUpGameFile(file.readPath, file.keepAs);
+    if (kept == KeptAs::nothing) {
+        platform::deleteFile(temporary);
+        return SafeWriteResult::placeFailed;
+    }
+    if (platform::placeSafeWrite(temporary, file.writePath) == SafeWriteResult::written) {
+        return SafeWriteResult::written;
+    }
+    if (kept == KeptAs::moved) {
+        platform::renameFile(keptCopyPath(file.keepAs), file.readPath);
+    }
+    return SafeWriteResult::placeFailed;
+}
+
 } // namespace
 
 FileMode openTextMode(OpenTexts& texts, std::u16string_view path) {
@@ -232,21 +255,19 @@ bool openTextExists(OpenTexts& texts, std::u16string_view path) {
     return platform::pathExists(path);
 }
 
-bool viewContent(OpenTexts& texts, std::u16string_view path, std::string_view& content,
-                 std::int64_t& lastWrite) {
+bool keepOriginalOnWrite(OpenTexts& texts, std::u16string_view path, std::u16string_view relative) {
     OpenText* file = find(texts, path);
-    if (file == nullptr || !load(texts, *file)) {
+    if (file == nullptr) {
+        return platform::pathMissing(path); // surely nothing there to keep
+    }
+    if (file->changed || !file->keepAs.empty()) {
+        return true; // dealt with at the first change
+    }
+    if (!load(texts, *file)) {
         return false;
     }
-    content = contentOf(*file, texts.scratch);
-    lastWrite = file->changed ? 0 : file->lastWrite;
+    file->keepAs = relative;
     return true;
-}
-
-void noteLinkedKeptCopy(OpenTexts& texts, std::u16string_view path, std::u16string_view keptPath) {
-    if (OpenText* file = find(texts, path)) {
-        file->linkedKeptCopy = keptPath;
-    }
 }
 
 PieceText* changeText(OpenTexts& texts, std::u16string_view path, TextEncoding encoding,
@@ -267,7 +288,7 @@ void replaceBytes(OpenTexts& texts, std::u16string_view path, std::string bytes,
                   const TextChange& change) {
     OpenText* file = find(texts, path);
     if (file == nullptr) {
-        file = &created(texts, path);
+        file = &created(texts, path, platform::fileNameKey(path));
     }
     noteChange(texts, *file, change);
     file->bytes = std::move(bytes);
@@ -314,23 +335,10 @@ void writeOpenTexts(OpenTexts& texts, const ErrorSink& errors) {
         return a->changeOrder < b->changeOrder;
     });
     for (OpenText* file : changed) {
-        const platform::SafeWriteResult result =
-            file->spillCurrent
-                ? platform::placeSafeWrite(file->spill, file->writePath)
-                : platform::writeFileSafely(file->writePath, contentOf(*file, texts.scratch));
+        reportWrite(writeChanged(*file, texts.scratch), file->change, errors);
         unload(*file);
-        reportWrite(result, file->change, errors);
-        if (result == platform::SafeWriteResult::written) {
-            file->linkedKeptCopy.clear(); // the game file is a new one now
-        }
-    }
-    for (const OpenText& file : texts.files) {
-        if (!file.linkedKeptCopy.empty()) {
-            separateKeptCopy(file.readPath, file.linkedKeptCopy);
-        }
     }
     texts.files.clear();
     texts.bySpelling.clear();
-    texts.byIdentity.clear();
     texts.byNameKey.clear();
 }

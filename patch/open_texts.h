@@ -10,9 +10,17 @@
 // write), which takes the game file's place at the end, or is read back when a later block
 // changes the file again.
 //
-// One file may be named in several ways (on Windows "data\Text\x.txt" and
-// "data\text\x.txt"): an existing file is known by its identity, so that every spelling
-// finds the one text; a file the run creates is known by the platform's form of its name.
+// One file may be spelled in several ways (on Windows "data\Text\x.txt" and
+// "data\text\x.txt"): every file is known by the platform's form of its name, so that every
+// spelling finds the one text. Two names of one file (hard links) are two files here, as
+// they are to each block written to disk in turn: the safe write gives the changed name a
+// file of its own and leaves the other as it was.
+//
+// The original of a game file a script changes is kept when its new version is written:
+// the game file itself moves into the backup tree right before the new version takes its
+// place (or is copied there when it has other names: a kept copy is never a second name of
+// a live file). A crash between the two steps leaves the original safe in the tree, for
+// the next campaign run to restore; a file that ends up unchanged is never kept.
 #pragma once
 
 #include "patch/piece_text.h"
@@ -50,18 +58,16 @@ struct OpenText {
     TextChange change;
     std::size_t changeOrder = 0;
     std::uint64_t lastUse = 0;
-    std::int64_t lastWrite = 0; // of the file as found on disk (0: made by the run)
-    // A kept copy that is a second name of this game file (see backUpGameFileContent):
-    // when the end does not replace the file, the copy gets a content of its own.
-    std::u16string linkedKeptCopy;
+    // Below data\ ("text\names.txt"): where the original is kept when the file is written;
+    // empty when nothing is to be kept.
+    std::u16string keepAs;
 };
 
 struct OpenTexts {
     std::size_t memoryBound = std::size_t{256} << 20; // bytes of content held
     std::deque<OpenText> files; // never moved: entries are referred to while others come
     std::map<std::u16string, std::size_t> bySpelling;
-    std::map<platform::FileIdentity, std::size_t> byIdentity;
-    std::map<std::u16string, std::size_t> byNameKey; // files the run creates
+    std::map<std::u16string, std::size_t> byNameKey;
     std::uint64_t uses = 0;
     std::size_t changes = 0;
     std::string scratch; // one buffer for the content of texts being written
@@ -84,10 +90,6 @@ bool openBytes(OpenTexts& texts, std::u16string_view path, std::string& bytes);
 // True when the file exists as the run has it.
 bool openTextExists(OpenTexts& texts, std::u16string_view path);
 
-// The file's content as the run has it, without a copy; valid until the next call.
-// `lastWrite` is the file's last-write time on disk while the run has not changed it, else 0.
-bool viewContent(OpenTexts& texts, std::u16string_view path, std::string_view& content,
-                 std::int64_t& lastWrite);
 
 // The file's text in the given encoding, to be changed in place: from now on this text is
 // the file's content. Null when the file cannot be read. Valid until the next call.
@@ -103,10 +105,14 @@ void replaceBytes(OpenTexts& texts, std::u16string_view path, std::string bytes,
 bool appendText(OpenTexts& texts, std::u16string_view path, platform::TextEncoding encoding,
                 std::u16string_view appended, const TextChange& change);
 
-// Notes that the kept copy `keptPath` of the file is a second name of the file itself.
-void noteLinkedKeptCopy(OpenTexts& texts, std::u16string_view path, std::u16string_view keptPath);
+// Before the first change of a game file (`relative` below data\, "text\names.txt"): its
+// original is to be kept in the backup tree when its new version is written. True when the
+// original is safe so: to be kept, or none to keep (a file the run makes, or one it changed
+// already, whose original was dealt with then); false when the file cannot be read.
+bool keepOriginalOnWrite(OpenTexts& texts, std::u16string_view path, std::u16string_view relative);
 
 // Writes every changed file through the safe write, in the order of their first changes,
-// and reports each failed write as the block that made the last change would have; then
-// separates the kept copies of game files left unwritten. The store is empty afterwards.
+// keeping each original noted by keepOriginalOnWrite right before its new version takes its
+// place, and reports each failed write as the block that made the last change would have (a
+// file whose original could not be kept is not written). The store is empty afterwards.
 void writeOpenTexts(OpenTexts& texts, const ErrorSink& errors);

@@ -161,6 +161,7 @@ TEST(OpenTexts, ScriptsOfARunEndAsIfEachWroteItsFilesAtOnce) {
         std::string n;      // data\n.txt
         std::string s1, s2; // the [files] sections of the scripts s1 and s2, run in turn
         Files files = {};   // more files below data\campaign\sub
+        const char16_t* secondName = nullptr; // a hard link of data\n.txt
     } cases[] = {
         {"a descriptor and a source changed by an earlier script", "A|",
          "append data\\campaign\\sub\\s2.txt with block.txt|"
@@ -179,6 +180,8 @@ TEST(OpenTexts, ScriptsOfARunEndAsIfEachWroteItsFilesAtOnce) {
          "append data\\n.txt with x.txt|append data\\n.txt with u.txt|"},
         {"an append at the end keeps the bytes before it", "A\nB\n\r",
          "append data\\n.txt with x.txt|", "replace data\\n.txt with x.txt on:|B|"},
+        {"two names of one file change as two files", "A|",
+         "append data\\n.txt with x.txt|", "append data\\m.txt with y.txt|", {}, u"data\\m.txt"},
     };
     // The scripts in order, on one set of open texts written at the end as a campaign run
     // does (`bound` its memory bound; 0: each script on its own, written when it is done).
@@ -186,6 +189,9 @@ TEST(OpenTexts, ScriptsOfARunEndAsIfEachWroteItsFilesAtOnce) {
     const auto outcome = [](const auto& c, std::size_t bound) {
         ScratchFolder scratch;
         makeGame(c.n, {{u"s1", c.s1}, {u"s2", c.s2}}, c.files);
+        if (c.secondName != nullptr) {
+            EXPECT_TRUE(platform::linkFile(u"data\\n.txt", c.secondName));
+        }
         ErrorRecorder errors;
         OpenTexts texts;
         texts.memoryBound = bound;
@@ -195,6 +201,7 @@ TEST(OpenTexts, ScriptsOfARunEndAsIfEachWroteItsFilesAtOnce) {
         runPatchScript(job(u"s2"), context);
         writeOpenTexts(texts, context.errors);
         EXPECT_EQ(temporaryFilesLeft(), 0u);
+        EXPECT_EQ(keptSecondNames(), "");
         return std::pair{snapshot(u"data"), errors.texts};
     };
     for (const auto& c : cases) {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <mutex>
+#include <set>
 
 namespace platform {
 namespace {
@@ -12,6 +14,9 @@ std::atomic<long> operationCount{0};
 std::atomic<long> failOperation{0};
 std::atomic<long> stopAfter{0};
 std::atomic<bool> exitOnStop{false};
+
+std::mutex temporariesLock;
+std::set<std::u16string, std::less<>> temporaries;
 } // namespace
 
 void setFaultPlan(const FaultPlan& plan) {
@@ -19,6 +24,13 @@ void setFaultPlan(const FaultPlan& plan) {
     failOperation = plan.failOperation;
     stopAfter = plan.stopAfter;
     exitOnStop = plan.exitOnStop;
+    const std::lock_guard lock(temporariesLock);
+    temporaries.clear();
+}
+
+std::size_t temporaryFilesLeft() {
+    const std::lock_guard lock(temporariesLock);
+    return temporaries.size();
 }
 
 long fileOperationCount() {
@@ -26,6 +38,18 @@ long fileOperationCount() {
 }
 
 namespace detail {
+
+void noteTemporaryMade(const std::u16string& path) {
+    const std::lock_guard lock(temporariesLock);
+    temporaries.insert(path);
+}
+
+void noteTemporaryGone(std::u16string_view path) {
+    const std::lock_guard lock(temporariesLock);
+    if (const auto made = temporaries.find(path); made != temporaries.end()) {
+        temporaries.erase(made);
+    }
+}
 
 bool beginOperation() {
     const long n = ++operationCount;

@@ -9,6 +9,11 @@ namespace platform::detail {
 // (false when fault injection makes this operation fail or the work has been stopped).
 bool beginOperation();
 
+// The account of temporary files: one made, one gone (deleted, renamed or placed; a path
+// that is no temporary file of ours is ignored).
+void noteTemporaryMade(const std::u16string& path);
+void noteTemporaryGone(std::u16string_view path);
+
 // Windows wildcard match of one name against the name part of a pattern.
 bool wildcardMatches(std::u16string_view pattern, std::u16string_view name);
 

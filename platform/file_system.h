@@ -33,6 +33,7 @@ struct FileInfo {
     bool isFolder = false;
     std::uint64_t size = 0;
     std::int64_t lastWrite = 0;
+    std::uint32_t names = 1; // the file's names (hard links); told by fileIdentity only
 };
 // False when nothing of that name can be looked at.
 bool fileInfo(std::u16string_view path, FileInfo& info);
@@ -135,8 +136,15 @@ std::u16string temporaryFileName(unsigned number);
 // behind of ours.
 bool isTemporaryFileName(std::u16string_view name);
 
+// How many of the temporary files made since the last setFaultPlan (or the start of the
+// process) are still there by our account: made, and neither deleted nor renamed or placed
+// since. A run that ends with one left must leave its unfinished-run marker too, so that
+// the next start removes it. No file operation.
+std::size_t temporaryFilesLeft();
+
 // ---- Fault injection ------------------------------------------------------------------
-// Operations are numbered from 1 since the last setFaultPlan (or the start of the process).
+// Operations are numbered from 1 since the last setFaultPlan (or the start of the process),
+// which also starts a new account of temporary files.
 struct FaultPlan {
     long failOperation = 0;  // this operation fails without doing anything (0: none)
     long stopAfter = 0;      // after this operation every later one fails, as after a crash

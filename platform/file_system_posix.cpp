@@ -109,6 +109,7 @@ FileInfo infoOf(const struct stat& st) {
     info.isFolder = S_ISDIR(st.st_mode);
     info.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
     info.lastWrite = fileTimeOf(st.st_mtim);
+    info.names = static_cast<std::uint32_t>(st.st_nlink);
     return info;
 }
 
@@ -171,8 +172,12 @@ bool renameFile(std::u16string_view from, std::u16string_view to) {
     if (!detail::beginOperation()) {
         return false;
     }
-    return ::renameat2(AT_FDCWD, nativePath(from).c_str(), AT_FDCWD, nativePath(to).c_str(),
-                       RENAME_NOREPLACE) == 0;
+    if (::renameat2(AT_FDCWD, nativePath(from).c_str(), AT_FDCWD, nativePath(to).c_str(),
+                    RENAME_NOREPLACE) != 0) {
+        return false;
+    }
+    detail::noteTemporaryGone(from);
+    return true;
 }
 
 bool linkFile(std::u16string_view from, std::u16string_view to) {
@@ -195,18 +200,24 @@ bool replaceFile(std::u16string_view replacement, std::u16string_view target) {
     }
     // Two names of one file (a kept copy made as a link): rename leaves both, so the
     // replacement's name goes instead.
-    if (::lstat(destination.c_str(), &targetSt) == 0 && targetSt.st_dev == st.st_dev &&
-        targetSt.st_ino == st.st_ino) {
-        return ::unlink(source.c_str()) == 0;
+    const bool sameFile = ::lstat(destination.c_str(), &targetSt) == 0 &&
+                          targetSt.st_dev == st.st_dev && targetSt.st_ino == st.st_ino;
+    if ((sameFile ? ::unlink(source.c_str()) : ::rename(source.c_str(), destination.c_str())) != 0) {
+        return false;
     }
-    return ::rename(source.c_str(), destination.c_str()) == 0;
+    detail::noteTemporaryGone(replacement);
+    return true;
 }
 
 bool deleteFile(std::u16string_view path) {
     if (!detail::beginOperation()) {
         return false;
     }
-    return ::unlink(nativePath(path).c_str()) == 0;
+    if (::unlink(nativePath(path).c_str()) != 0) {
+        return false;
+    }
+    detail::noteTemporaryGone(path);
+    return true;
 }
 
 bool createFolder(std::u16string_view path) {
@@ -438,6 +449,7 @@ bool makeTemporaryFile(std::u16string_view folder, std::u16string& path) {
         if (fd >= 0) {
             ::close(fd);
             path = candidate;
+            detail::noteTemporaryMade(path);
             return true;
         }
         if (errno != EEXIST) {

@@ -150,6 +150,9 @@ bool renameFile(std::u16string_view from, std::u16string_view to) {
         GetFileAttributesW(a.c_str()) != INVALID_FILE_ATTRIBUTES) {
         return false;
     }
+    if (moved) {
+        detail::noteTemporaryGone(from);
+    }
     return moved;
 }
 
@@ -172,10 +175,13 @@ bool replaceFile(std::u16string_view replacement, std::u16string_view target) {
     });
     // Two names of one file (a kept copy made as a link): under Wine the move succeeds and
     // leaves both, so the replacement's name goes instead.
-    if (moved && GetFileAttributesW(a.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        return retryWhileLocked([&] { return DeleteFileW(a.c_str()) != 0; });
+    const bool gone =
+        moved && (GetFileAttributesW(a.c_str()) == INVALID_FILE_ATTRIBUTES ||
+                  retryWhileLocked([&] { return DeleteFileW(a.c_str()) != 0; }));
+    if (gone) {
+        detail::noteTemporaryGone(replacement);
     }
-    return moved;
+    return gone;
 }
 
 bool deleteFile(std::u16string_view path) {
@@ -183,7 +189,11 @@ bool deleteFile(std::u16string_view path) {
         return false;
     }
     const std::wstring p = apiPath(path);
-    return retryWhileLocked([&] { return DeleteFileW(p.c_str()) != 0; });
+    const bool deleted = retryWhileLocked([&] { return DeleteFileW(p.c_str()) != 0; });
+    if (deleted) {
+        detail::noteTemporaryGone(path);
+    }
+    return deleted;
 }
 
 bool createFolder(std::u16string_view path) {
@@ -316,6 +326,7 @@ bool fileIdentity(std::u16string_view path, FileIdentity& identity, FileInfo* in
             info->isFolder = false;
             info->size = (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
             info->lastWrite = fileTimeOf(information.ftLastWriteTime);
+            info->names = information.nNumberOfLinks;
         }
     }
     return known;
@@ -359,8 +370,42 @@ std::int64_t currentFileTime() {
     return fileTimeOf(now);
 }
 
+namespace {
+
+bool longPathOf(const std::wstring& path, std::wstring& longPath) {
+    DWORD length = GetLongPathNameW(path.c_str(), nullptr, 0);
+    if (length == 0) {
+        return false;
+    }
+    longPath.assign(length, L'\0');
+    length = GetLongPathNameW(path.c_str(), longPath.data(), length);
+    if (length == 0 || length >= longPath.size()) {
+        return false;
+    }
+    longPath.resize(length);
+    return true;
+}
+
+// Short (8.3) names spelled out, so that "DATA\TEXT~1\X.TXT" and "data\text\x.txt" give one
+// key: the long form of the path where it exists, else of its folder. Only a path with a
+// "~" can hold a short name.
+std::wstring withLongNames(const std::wstring& full) {
+    std::wstring longPath;
+    if (full.find(L'~') == std::wstring::npos || longPathOf(full, longPath)) {
+        return longPath.empty() ? full : longPath;
+    }
+    const std::size_t slash = full.rfind(L'\\');
+    if (slash != std::wstring::npos && slash > 0 && longPathOf(full.substr(0, slash), longPath)) {
+        return longPath + full.substr(slash);
+    }
+    return full;
+}
+
+} // namespace
+
 std::u16string fileNameKey(std::u16string_view path) {
-    // The full path as Windows forms it (".", trailing dots and blanks), case folded.
+    // The full path as Windows forms it (".", trailing dots and blanks, short names spelled
+    // out), case folded.
     const std::wstring given = wide(path);
     std::wstring full(given.size() + MAX_PATH, L'\0');
     DWORD length = GetFullPathNameW(given.c_str(), static_cast<DWORD>(full.size()), full.data(),
@@ -374,7 +419,9 @@ std::u16string fileNameKey(std::u16string_view path) {
     if (length == 0 || length >= full.size()) {
         key = std::u16string(path);
     } else {
-        key.assign(full.begin(), full.begin() + length);
+        full.resize(length);
+        const std::wstring spelledOut = withLongNames(full);
+        key.assign(spelledOut.begin(), spelledOut.end());
     }
     for (char16_t& c : key) {
         c = upperCase(c);
@@ -470,6 +517,7 @@ bool makeTemporaryFile(std::u16string_view folder, std::u16string& path) {
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);
             path = candidate;
+            detail::noteTemporaryMade(path);
             return true;
         }
         if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {

@@ -140,6 +140,38 @@ std::size_t temporaryFilesLeft() {
     return count;
 }
 
+std::string keptSecondNames(const std::vector<std::u16string>& others) {
+    const std::u16string tree = u"campaign\\backup\\";
+    std::map<platform::FileIdentity, std::u16string> live;
+    std::vector<std::u16string> kept;
+    for (const std::u16string& other : others) {
+        if (platform::FileIdentity identity; platform::fileIdentity(other, identity)) {
+            live.emplace(identity, other);
+        }
+    }
+    walk(u"data", u"", [&](const auto& entry, const auto& full, const auto& relative) {
+        platform::FileIdentity identity;
+        if (entry.isFolder || entry.isLink) {
+            return;
+        }
+        if (relative.starts_with(tree)) {
+            kept.push_back(full);
+        } else if (platform::fileIdentity(full, identity)) {
+            live.emplace(identity, full);
+        }
+    });
+    std::string text;
+    for (const std::u16string& copy : kept) {
+        platform::FileIdentity identity;
+        if (platform::fileIdentity(copy, identity)) {
+            if (const auto file = live.find(identity); file != live.end()) {
+                text += "  " + utf8(copy) + " is " + utf8(file->second) + "\n";
+            }
+        }
+    }
+    return text;
+}
+
 std::u16string sourceDirectory() {
     std::u16string path = platform::utf8ToUtf16(DRAVIK_SOURCE_DIR);
 #ifdef _WIN32

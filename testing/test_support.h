@@ -48,6 +48,10 @@ Snapshot snapshot(std::u16string_view folder = u".");
 std::string describe(const Snapshot& actual, const Snapshot& expected);
 // How many of our temporary files are left anywhere below the current directory.
 std::size_t temporaryFilesLeft();
+// The kept copies in data\campaign\backup that are second names (hard links) of a file
+// elsewhere in data\ or of one of `others`, one line each ("  <kept> is <file>"); empty
+// when there is none.
+std::string keptSecondNames(const std::vector<std::u16string>& others = {});
 
 // The repository's folder as a path the file layer understands (under Wine: "Z:\...").
 std::u16string sourceDirectory();

@@ -2,6 +2,7 @@
 // after some play: the checks are those of testing/fault_sweep.h.
 #include "run_command.h"
 
+#include "app/setup_runs.h"
 #include "backup/switch_campaign.h"
 #include "platform/unicode.h"
 #include "testing/fault_sweep.h"
@@ -38,17 +39,67 @@ void playedSample() {
     writeFile(u"save_norvale\\stale.sav", "norvale's game left parked");
 }
 
+// A piece of the core as a run of the program does it: the start-up's clean-up, then the
+// work between the run's markers, under the fault plan.
+bool asARun(const platform::FaultPlan& plan, const std::function<void()>& work) {
+    recoverFromUnfinishedRun({[](const std::u16string&) {}});
+    platform::setFaultPlan(plan);
+    markRunStarted();
+    work();
+    markRunFinished();
+    return true;
+}
+
+// The sample on the file systems players have: two names of one game file, each changed by
+// its own script; a game file that is also a name of a file outside the game folder; a
+// script that keeps a file and then changes nothing (its anchor is not there).
+void secondNamesSample() {
+    testing_support::copySampleGame();
+    EXPECT_EQ(runner({u"campaign", u"iron_coast", u"easy.txt"}), runnerCompleted);
+    for (const char16_t* name : {u"a", u"b", u"c"}) {
+        writeFile(u"data\\text\\" + std::u16string(name) + u".txt", "line one\r\n");
+    }
+    writeFile(u"data\\text\\shared.txt", "shared line\r\n");
+    const auto script = [](const std::u16string& name, const std::string& files) {
+        const std::u16string sub = u"data\\campaign\\sub\\";
+        writeFile(sub + name + u".txt",
+                  "[name]\r\nScript\r\n[works for]\r\nall\r\n[files]\r\n" + files);
+        writeFile(sub + name + u"\\x.txt", "by " + testing_support::utf8(name) + "\r\n");
+    };
+    script(u"adda", "append data\\text\\a.txt with x.txt\r\nappend data\\text\\shared.txt with x.txt\r\n");
+    script(u"addb", "append data\\text\\b.txt with x.txt\r\n");
+    script(u"nochange", "replace data\\text\\c.txt with x.txt from:\r\nline one\r\nto:\r\nno such "
+                        "line\r\n<end>\r\n");
+}
+
+// Second names are made in each copy of the folder: a copy makes files of its own.
+void secondNames() {
+    writeFile(u"..\\outside.txt", "shared line\r\n");
+    for (const auto& [file, name] : {std::pair{u"..\\outside.txt", u"data\\text\\shared.txt"},
+                                     {u"data\\text\\a.txt", u"data\\text\\b.txt"}}) {
+        ASSERT_TRUE(platform::deleteFile(name));
+        ASSERT_TRUE(platform::linkFile(file, name));
+    }
+}
+
 const fault_sweep::Scenario scenarios[] = {
     {"campaign switch", playedSample,
      [](const platform::FaultPlan& plan) {
          SetupState state;
          loadRecentSelection(state);
          state.previousCampaign = state.folder;
-         platform::setFaultPlan(plan);
-         switchCampaign(u"iron_coast", state); // replaces the game file Norvale replaced
+         // replaces the game file Norvale replaced
+         return asARun(plan, [&] { switchCampaign(u"iron_coast", state); });
      }},
     {"campaign run with scripts", playedSample,
-     [](const platform::FaultPlan& plan) { runner(campaignRun, plan); }},
+     [](const platform::FaultPlan& plan) { return runner(campaignRun, plan) == runnerCompleted; }},
+    {"second names and a script that changes nothing", secondNamesSample,
+     [](const platform::FaultPlan& plan) {
+         return runner({u"campaign", u"iron_coast", u"easy.txt", u"adda.txt", u"addb.txt",
+                        u"nochange.txt"},
+                       plan) == runnerCompleted;
+     },
+     {}, secondNames},
     {"translation run",
      [] {
          playedSample();
@@ -56,7 +107,7 @@ const fault_sweep::Scenario scenarios[] = {
          writeFile(u"data\\text\\units.txt.strings.bin", "units cache");
      },
      [](const platform::FaultPlan& plan) {
-         runner({u"translation", u"deutsch.txt"}, plan);
+         return runner({u"translation", u"deutsch.txt"}, plan) == runnerCompleted;
      },
      u"text\\"},
     {"recent-selection write", playedSample,
@@ -65,8 +116,7 @@ const fault_sweep::Scenario scenarios[] = {
          state.folder = u"norvale";
          state.recordedScriptList = u"hard.txt ";
          state.translation = u"Deutsch";
-         platform::setFaultPlan(plan);
-         saveRecentSelection(state);
+         return asARun(plan, [&] { saveRecentSelection(state); });
      }},
 };
 
@@ -79,8 +129,15 @@ TEST_P(FaultSweep, NothingIsLostAtAnyFaultPoint) {
     const std::vector<std::string> problems = sweep.run(covered);
     std::printf("%s: %ld operations, %ld fault points covered\n", GetParam().name,
                 sweep.operations(), covered);
+    EXPECT_TRUE(sweep.referenceCompleted());
+    EXPECT_TRUE(sweep.referenceChanged());
     EXPECT_GE(sweep.operations(), 3);
     EXPECT_EQ(problems, std::vector<std::string>{});
+#ifndef _WIN32
+    if (problems.empty()) {
+        EXPECT_EQ(covered, 2 * sweep.operations() - 1); // every point of both kinds
+    }
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, FaultSweep, ::testing::ValuesIn(scenarios),
