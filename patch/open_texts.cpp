@@ -148,9 +148,11 @@ void noteChange(OpenTexts& texts, OpenText& file, const TextChange& change) {
     if (!file.changed) {
         file.changed = true;
         file.changeOrder = ++texts.changes;
+        // Written under the spelling of the first change, as when each block writes in
+        // turn: the first write names the file, later ones replace it under its name.
+        file.writePath = change.destination;
     }
     file.change = change;
-    file.writePath = change.destination;
     if (!file.spill.empty()) {
         platform::deleteFile(file.spill); // it holds an earlier content now
         file.spill.clear();

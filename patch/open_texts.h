@@ -47,7 +47,7 @@ struct TextChange {
 
 struct OpenText {
     std::u16string readPath;  // where the unchanged file is read from
-    std::u16string writePath; // the spelling of the last change: the file is written so
+    std::u16string writePath; // the spelling of the first change: the file is written so
     bool loaded = false;      // the content is in memory (bytes, text or both)
     std::optional<std::string> bytes; // the content as on disk
     std::optional<PieceText> text;    // cut for blocks; the content itself when `bytes` is empty
