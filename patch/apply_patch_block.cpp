@@ -415,8 +415,8 @@ void applyPatchBlock(const PatchBlock& block, PatchContext& context) {
         return;
     }
     if (blockIsAcceptable(block, context)) {
-        // The folders were made at the file's first block of the run.
-        if (!isTouched(block, context)) {
+        // The folders were made at the file's first block of the run (a check makes none).
+        if (!isTouched(block, context) && context.texts->writes) {
             makeFoldersOnTheWay(block.destination);
         }
         // No change without a kept original: the file is left as it was.

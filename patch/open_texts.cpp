@@ -33,11 +33,16 @@ OpenText* find(OpenTexts& texts, std::u16string_view path) {
         texts.bySpelling[spelling] = named->second;
         return &texts.files[named->second];
     }
+    const auto instead = texts.readInstead.find(key);
+    const std::u16string_view source =
+        instead != texts.readInstead.end() ? std::u16string_view(instead->second) : path;
     platform::FileInfo info;
-    if (!platform::fileInfo(path, info) || info.isFolder) {
+    if (!platform::fileInfo(source, info) || info.isFolder) {
         return nullptr;
     }
-    return &created(texts, path, key);
+    OpenText& file = created(texts, path, key);
+    file.readPath = source;
+    return &file;
 }
 
 std::size_t heldBytesOf(const OpenText& file) {
@@ -78,6 +83,9 @@ void unload(OpenText& file) {
 
 // Makes room down to the memory bound, oldest use first, never taking `keep`'s content.
 void keepWithinBound(OpenTexts& texts, const OpenText* keep) {
+    if (!texts.writes) {
+        return; // a check holds everything: it may not write a temporary file
+    }
     std::size_t held = 0;
     std::vector<OpenText*> loaded;
     for (OpenText& file : texts.files) {
@@ -206,6 +214,19 @@ platform::SafeWriteResult writeChanged(OpenText& file, std::string& scratch) {
     return SafeWriteResult::placeFailed;
 }
 
+std::vector<OpenText*> changedInOrder(OpenTexts& texts) {
+    std::vector<OpenText*> changed;
+    for (OpenText& file : texts.files) {
+        if (file.changed) {
+            changed.push_back(&file);
+        }
+    }
+    std::sort(changed.begin(), changed.end(), [](const OpenText* a, const OpenText* b) {
+        return a->changeOrder < b->changeOrder;
+    });
+    return changed;
+}
+
 } // namespace
 
 FileMode openTextMode(OpenTexts& texts, std::u16string_view path) {
@@ -250,11 +271,12 @@ bool openBytes(OpenTexts& texts, std::u16string_view path, std::string& bytes) {
 }
 
 bool openTextExists(OpenTexts& texts, std::u16string_view path) {
-    if (texts.bySpelling.count(std::u16string(path)) != 0 ||
-        texts.byNameKey.count(platform::fileNameKey(path)) != 0) {
+    const std::u16string key = platform::fileNameKey(path);
+    if (texts.bySpelling.count(std::u16string(path)) != 0 || texts.byNameKey.count(key) != 0) {
         return true;
     }
-    return platform::pathExists(path);
+    const auto instead = texts.readInstead.find(key);
+    return platform::pathExists(instead != texts.readInstead.end() ? instead->second : path);
 }
 
 bool keepOriginalOnWrite(OpenTexts& texts, std::u16string_view path, std::u16string_view relative) {
@@ -326,17 +348,20 @@ bool appendText(OpenTexts& texts, std::u16string_view path, TextEncoding encodin
     return true;
 }
 
-void writeOpenTexts(OpenTexts& texts, const ErrorSink& errors) {
-    std::vector<OpenText*> changed;
-    for (OpenText& file : texts.files) {
-        if (file.changed) {
-            changed.push_back(&file);
-        }
+std::vector<std::pair<std::u16string, std::string_view>> changedTexts(OpenTexts& texts) {
+    std::vector<std::pair<std::u16string, std::string_view>> contents;
+    std::vector<std::string>& written = texts.written;
+    written.clear();
+    written.reserve(texts.files.size());
+    for (OpenText* file : changedInOrder(texts)) {
+        written.emplace_back(contentOf(*file, texts.scratch));
+        contents.emplace_back(file->writePath, written.back());
     }
-    std::sort(changed.begin(), changed.end(), [](const OpenText* a, const OpenText* b) {
-        return a->changeOrder < b->changeOrder;
-    });
-    for (OpenText* file : changed) {
+    return contents;
+}
+
+void writeOpenTexts(OpenTexts& texts, const ErrorSink& errors) {
+    for (OpenText* file : texts.writes ? changedInOrder(texts) : std::vector<OpenText*>{}) {
         reportWrite(writeChanged(*file, texts.scratch), file->change, errors);
         unload(*file);
     }

@@ -34,6 +34,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 enum class FileMode : int;
 
@@ -65,12 +67,19 @@ struct OpenText {
 
 struct OpenTexts {
     std::size_t memoryBound = std::size_t{256} << 20; // bytes of content held
+    // False for a check: the run's work is done on the texts alone, nothing is ever written
+    // (no folder, no temporary file; the end only forgets), and every text stays in memory.
+    bool writes = true;
+    // Where a game file is read from instead (by the platform's form of its name): a check's
+    // picture of the game folder as a campaign's switch would leave it.
+    std::map<std::u16string, std::u16string> readInstead;
     std::deque<OpenText> files; // never moved: entries are referred to while others come
     std::map<std::u16string, std::size_t> bySpelling;
     std::map<std::u16string, std::size_t> byNameKey;
     std::uint64_t uses = 0;
     std::size_t changes = 0;
     std::string scratch; // one buffer for the content of texts being written
+    std::vector<std::string> written; // the contents changedTexts tells of
 };
 
 // The file mode of the file as the run has it (FileMode::missing when it cannot be read).
@@ -110,6 +119,10 @@ bool appendText(OpenTexts& texts, std::u16string_view path, platform::TextEncodi
 // original is safe so: to be kept, or none to keep (a file the run makes, or one it changed
 // already, whose original was dealt with then); false when the file cannot be read.
 bool keepOriginalOnWrite(OpenTexts& texts, std::u16string_view path, std::u16string_view relative);
+
+// The files the run changed (as first spelled) with their content now, in the order of
+// their first changes. Valid until the next call on `texts`.
+std::vector<std::pair<std::u16string, std::string_view>> changedTexts(OpenTexts& texts);
 
 // Writes every changed file through the safe write, in the order of their first changes,
 // keeping each original noted by keepOriginalOnWrite right before its new version takes its

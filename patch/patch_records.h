@@ -7,6 +7,7 @@
 #include "platform/text_file.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +55,9 @@ struct PatchContext {
     // The files the run's scripts work on (open_texts.h); without it each script (or
     // block, when called alone) holds its own and writes them when it is done.
     OpenTexts* texts = nullptr;
+    // Told the line (from 1) of each block's head in the script before the block is read,
+    // for whoever names the block of each message.
+    std::function<void(long line)> atBlock = {};
 };
 
 // Text shown when a temporary file cannot be made or written.

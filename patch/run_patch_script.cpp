@@ -80,6 +80,16 @@ struct Reader {
 
     bool readLine(std::u16string& line) { return platform::readLinePiece(input, linePiece, line); }
 
+    // The line number (from 1) of a position; positions asked for only grow.
+    std::size_t countedTo = 0;
+    long countedLines = 1;
+    long lineAt(std::size_t position) {
+        for (; countedTo < position && countedTo < input.text.size(); ++countedTo) {
+            countedLines += input.text[countedTo] == u'\n';
+        }
+        return countedLines;
+    }
+
     void show(std::u16string_view pattern) {
         showError(context.errors, pattern, {job.descriptorPath});
     }
@@ -272,11 +282,15 @@ bool runPatchScript(const ScriptJob& job, PatchContext& context) {
         return false;
     }
     std::u16string line;
-    while (reader.readLine(line)) {
+    for (std::size_t lineStart = reader.input.position; reader.readLine(line);
+         lineStart = reader.input.position) {
         // Section headers, "[files]" itself included, are passed over: the section runs to
         // the end of the file.
         if (line.front() == u'[') {
             continue;
+        }
+        if (context.atBlock) {
+            context.atBlock(reader.lineAt(lineStart));
         }
         if (readBlock(reader, line) == BlockOutcome::stop) {
             return false;

@@ -3,6 +3,7 @@
 #include "catalogue/game_paths.h"
 #include "patch/apply_patch_block.h"
 #include "patch/merge_keyed_text.h"
+#include "patch/open_texts.h"
 #include "platform/file_system.h"
 #include "platform/text_file.h"
 
@@ -45,6 +46,9 @@ bool applyTranslationFile(const TranslationEntry& entry, std::u16string_view fil
     platform::TextInput game{platform::decodeText(gameBytes, encoding), 0};
     platform::TextOutput output = platform::createTextOutput(gamePath, encoding);
     mergeKeyedText(game, translation, output, translationTextCapacity);
+    if (context.texts != nullptr && !context.texts->writes) {
+        return true; // a check: everything a run would show is shown, nothing is written
+    }
     // The cache goes first: should the work stop before the new text is in place, the game
     // rebuilds a missing cache from the old text, while a cache left beside the new text
     // would hide it. For the same reason a cache that cannot be deleted keeps the old text.
