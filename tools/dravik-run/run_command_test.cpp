@@ -1,6 +1,7 @@
 // The runner as a developer drives it: its output, exit codes and refusals. Runs in-process.
 #include "run_command.h"
 
+#include "platform/game_folder_claim.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -40,6 +41,17 @@ TEST(DravikRun, OutputExitCodesAndRefusals) {
         const Captured usage(arguments);
         EXPECT_EQ(usage.code, runnerUsageError) << arguments.size();
         EXPECT_TRUE(usage.out.empty() && !usage.err.empty());
+    }
+    {
+        // Another copy works in the folder (the claim of the list above is gone): refused
+        // before anything there is touched.
+        platform::GameFolderClaim other;
+        ASSERT_TRUE(platform::claimGameFolder(other) && other.held);
+        const Captured busy({u"campaign", u"iron_coast", u"easy.txt"});
+        EXPECT_EQ(busy.code, runnerRefused);
+        EXPECT_EQ(busy.err,
+                  Lines{R"(error: "Dravik Setup is already running in this game folder.")"});
+        EXPECT_TRUE(busy.out.empty());
     }
     const Captured refused({u"campaign", u"norvale", u"hd.textures.txt"});
     EXPECT_EQ(refused.code, runnerRefused);
