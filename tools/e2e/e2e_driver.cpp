@@ -17,8 +17,8 @@ namespace fs = std::filesystem;
 namespace {
 
 std::wstring exe, launcher, shots;
-fs::path root, game; // the scenario's folder and the game folder in it the steps work on
-std::vector<PROCESS_INFORMATION> copies; // the copies of the program started in the scenario
+fs::path root, game; // the scenario's folder; the game folder in it the steps work on
+std::vector<PROCESS_INFORMATION> copies; // of the program, started in the scenario
 std::size_t current = 0;                 // the copy that targets and expect-exit address
 platform::GameFolderClaim claim;         // the driver's own hold on a game folder
 std::vector<std::string> step;           // the step being carried out, as words, then empty words
@@ -227,7 +227,6 @@ bool carryOut(const std::string& kind) {
     if (kind == "claim") {
         // Held as a copy that shows no window (the command-line runner) holds it.
         const fs::path back = fs::current_path(ignored);
-        fs::create_directories(game, ignored);
         fs::current_path(game, ignored);
         const bool held = platform::claimGameFolder(claim) && claim.held;
         fs::current_path(back, ignored);
@@ -254,9 +253,7 @@ void endScenario() {
         PostMessageW(target("main"), WM_CLOSE, 0, 0);
     }
     for (PROCESS_INFORMATION& copy : copies) {
-        if (copy.hProcess != nullptr) {
-            waitForExit(copy, 5000);
-        }
+        waitForExit(copy, 5000); // at once for a copy that was seen to end
     }
     copies.clear();
     current = 0;
