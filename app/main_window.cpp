@@ -219,6 +219,7 @@ LRESULT onDestroy(ProgramContext& program) {
     for (TranslationEntry& translation : program.app.catalogue.translationList) {
         translation.button = nullptr;
     }
+    RemovePropW(mainWindowOf(program), gameFolderProperty);
     program.app.mainWindow = nullptr;
     PostQuitMessage(0);
     return 0;
@@ -362,6 +363,8 @@ bool createMainWindow(ProgramContext& program, HINSTANCE instance) {
         return false;
     }
     app.mainWindow = window;
+    SetPropW(window, gameFolderProperty,
+             reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(program.gameFolderKey)));
     recoverFromUnfinishedRun(app.errors);
     if (!scanCatalogue(app.catalogue, app.errors)) {
         DestroyWindow(window); // no message of it may reach the context after the entry ends

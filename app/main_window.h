@@ -8,6 +8,7 @@
 #include "platform/fonts.h"
 #include "scripts/script_handler_window.h"
 
+#include <cstdint>
 #include <string>
 
 // Everything the windows share: the process-wide state and what only the windows need.
@@ -18,10 +19,15 @@ struct ProgramContext {
     HWND statusLabel = nullptr;
     FontTable fonts;
     ScriptHandler scriptHandler;
-    std::u16string finalStatus; // the status text of the run that ended last
+    std::u16string finalStatus;      // the status text of the run that ended last
+    std::uint64_t gameFolderKey = 0; // the claim's key of the game folder (game_folder_claim.h)
 };
 
 inline constexpr wchar_t mainWindowClassName[] = L"Dravik-Setup";
+
+// The main window's property holding gameFolderKey: a second copy started in the same folder
+// finds the window to bring forward by it (properties are read across processes).
+inline constexpr wchar_t gameFolderProperty[] = L"DravikSetup.GameFolder";
 
 // Posted by a run thread at its end: the main window shows finalStatus, repaints, takes
 // the focus, comes to the foreground and is enabled, all on its own thread.

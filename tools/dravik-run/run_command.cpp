@@ -2,6 +2,7 @@
 
 #include "app/setup_runs.h"
 #include "platform/file_system.h"
+#include "platform/game_folder_claim.h"
 #include "platform/unicode.h"
 #include "scripts/script_selection.h"
 
@@ -239,6 +240,14 @@ int runDravikCommand(const std::vector<std::u16string>& arguments, const RunnerO
     }
     if (options.game && !platform::setCurrentDirectory(*options.game)) {
         return usageError(output, "cannot enter the game folder " + jsonString(*options.game));
+    }
+
+    // Before anything touches the folder, as the program does; let go when the command
+    // returns (tests run many commands in one process).
+    platform::GameFolderClaim claim;
+    if (!platform::claimGameFolder(claim)) {
+        output.err("error: " + jsonString(platform::gameFolderBusyMessage));
+        return runnerRefused;
     }
 
     AppState app;

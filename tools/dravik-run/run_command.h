@@ -15,8 +15,9 @@ struct RunnerOutput {
 
 // Exit codes.
 inline constexpr int runnerCompleted = 0; // a run completed (error texts along the way included)
-inline constexpr int runnerRefused =
-    1; // a required group without a ticked script, or the start-up error
+// A required group without a ticked script, the start-up error, or a game folder in which
+// another copy (of the runner or the program) works.
+inline constexpr int runnerRefused = 1;
 inline constexpr int runnerUsageError = 2;
 
 // arguments: everything after the program name. Works in the current directory unless

@@ -1,6 +1,7 @@
 // The runner as a developer drives it: its output, exit codes and refusals. Runs in-process.
 #include "run_command.h"
 
+#include "platform/game_folder_claim.h"
 #include "testing/test_support.h"
 
 namespace {
@@ -41,6 +42,12 @@ TEST(DravikRun, OutputExitCodesAndRefusals) {
         EXPECT_EQ(usage.code, runnerUsageError) << arguments.size();
         EXPECT_TRUE(usage.out.empty() && !usage.err.empty());
     }
+    platform::GameFolderClaim other; // another copy works here (the list's claim is gone)
+    ASSERT_TRUE(platform::claimGameFolder(other) && other.held);
+    const Captured busy({u"campaign", u"iron_coast", u"easy.txt"});
+    EXPECT_EQ(busy.code, runnerRefused);
+    EXPECT_EQ(busy.err, Lines{R"(error: "Dravik Setup is already running in this game folder.")"});
+    platform::releaseGameFolder(other);
     const Captured refused({u"campaign", u"norvale", u"hd.textures.txt"});
     EXPECT_EQ(refused.code, runnerRefused);
     EXPECT_EQ(refused.err, Lines{R"(error: "You have to select one of the Difficulty options!")"});

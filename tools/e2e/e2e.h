@@ -60,13 +60,15 @@ inline long waitForExit(PROCESS_INFORMATION& process, int milliseconds) {
     return static_cast<long>(code);
 }
 
-// The program's visible top-level window of that class ("#32770" for message boxes).
-inline HWND findWindow(const PROCESS_INFORMATION& process, const wchar_t* className) {
+// The program's visible top-level window of that class ("#32770" for message boxes); with
+// `visibleOnly` false, a hidden one as well.
+inline HWND findWindow(const PROCESS_INFORMATION& process, const wchar_t* className,
+                       bool visibleOnly = true) {
     HWND window = nullptr;
     DWORD id = 0;
     while ((window = FindWindowExW(nullptr, window, className, nullptr)) &&
            !(GetWindowThreadProcessId(window, &id) && id == process.dwProcessId &&
-             IsWindowVisible(window))) {
+             (!visibleOnly || IsWindowVisible(window)))) {
     }
     return window;
 }

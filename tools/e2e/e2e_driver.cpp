@@ -2,6 +2,8 @@
 // e2e_driver <DravikSetup.exe> <Dravik_Launcher.exe> <scratch folder> <screenshot folder>
 #include "e2e.h"
 
+#include "platform/game_folder_claim.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,11 +17,13 @@ namespace fs = std::filesystem;
 namespace {
 
 std::wstring exe, launcher, shots;
-fs::path game;
-PROCESS_INFORMATION program{};
-std::vector<std::string> step; // the step being carried out, as words, then empty words
-std::string found;             // what the last failed step found instead
-std::error_code ignored;       // a file that could not be made fails the steps that need it
+fs::path root, game; // the scenario's folder; the game folder in it the steps work on
+std::vector<PROCESS_INFORMATION> copies; // of the program, started in the scenario
+std::size_t current = 0;                 // the copy that targets and expect-exit address
+platform::GameFolderClaim claim;         // the driver's own hold on a game folder
+std::vector<std::string> step;           // the step being carried out, as words, then empty words
+std::string found;                       // what the last failed step found instead
+std::error_code ignored; // a file that could not be made fails the steps that need it
 
 long number(const std::string& text) {
     const std::size_t sign = text.find_last_of("+-"), slash = text.rfind('/');
@@ -37,12 +41,20 @@ long number(const std::string& text) {
                           : std::atol(text.c_str());
 }
 
+const PROCESS_INFORMATION& program() {
+    static const PROCESS_INFORMATION none{};
+    return current < copies.size() ? copies[current] : none;
+}
+
+// A hidden window is found as well (to show "hidden"); a window that does not exist shows "gone".
 HWND target(const std::string& name) {
     const std::string top = name.substr(0, name.find('.')), id = name.substr(top.size());
-    HWND window = findWindow(program, top == "main" || top == "status" ? L"Dravik-Setup"
-                                      : top == "handler"               ? L"Script-Handler"
-                                      : top == "box"                   ? L"#32770"
-                                                                       : L"none");
+    const wchar_t* className = top == "main" || top == "status" ? L"Dravik-Setup"
+                               : top == "handler"               ? L"Script-Handler"
+                               : top == "box"                   ? L"#32770"
+                                                                : L"none";
+    HWND window = findWindow(program(), className);
+    window = window ? window : findWindow(program(), className, false);
     return top == "status" ? staticOf(window, 156) // the label is 156 pixels wide, its frame 160
            : id.empty()    ? window
                            : GetDlgItem(window, std::atoi(id.c_str() + 1));
@@ -93,8 +105,9 @@ std::string factsOf(const std::string& name) {
     const LONG style = GetWindowLongW(window, GWL_STYLE),
                extra = GetWindowLongW(window, GWL_EXSTYLE);
     const LONG frame = WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-    return !window ? facts + "hidden\t"
+    return !window ? facts + "gone\t"
                    : facts + (style & WS_VISIBLE ? "shown\t" : "hidden\t") +
+                         (GetForegroundWindow() == window ? "foreground\t" : "") +
                          (style & WS_DISABLED ? "disabled\t" : "enabled\t") +
                          (extra & WS_EX_TOOLWINDOW ? "tool-window\t" : "") +
                          ((style & frame) == (WS_CAPTION | WS_SYSMENU) ? "fixed-frame\t" : "");
@@ -102,7 +115,8 @@ std::string factsOf(const std::string& name) {
 
 bool expect() {
     std::vector<std::pair<std::string, std::vector<std::string>>> checks(1);
-    const std::regex fact("text|has|rect|shown|hidden|enabled|disabled|tool-window|fixed-frame");
+    const std::regex fact(
+        "text|has|rect|shown|hidden|gone|foreground|enabled|disabled|tool-window|fixed-frame");
     int hold = 0;
     for (std::size_t i = 1; !step[i].empty(); ++i) {
         std::string word = step[i];
@@ -177,6 +191,7 @@ bool act(const std::string& kind) {
 
 bool carryOut(const std::string& kind) {
     if (kind == "sample" || kind == "add-launcher") {
+        fs::create_directories(root, ignored);
         fs::copy(kind == "sample" ? windowsPath(E2E_SOURCE L"/sample/game") : launcher,
                  kind == "sample" ? game : game / "Dravik_Launcher.exe",
                  fs::copy_options::recursive, ignored);
@@ -191,8 +206,31 @@ bool carryOut(const std::string& kind) {
         mouse(MOUSEEVENTF_MOVE); // out of the way of the windows to come
         fs::create_directories(game, ignored);
         fs::copy_file(exe, game / "DravikSetup.exe", ignored);
-        program = startProgram(game / "DravikSetup.exe", game);
-        return waitUntil([] { return target("main") || target("box"); }, 20000);
+        copies.push_back(startProgram(game / "DravikSetup.exe", game));
+        current = copies.size() - 1;
+        // A copy that ends at once shows no window: its end is the sign then.
+        return waitUntil(
+            [] {
+                return findWindow(program(), L"Dravik-Setup") || findWindow(program(), L"#32770") ||
+                       WaitForSingleObject(program().hProcess, 0) == WAIT_OBJECT_0;
+            },
+            20000);
+    }
+    if (kind == "copy") {
+        current = static_cast<std::size_t>(std::atol(step[1].c_str()) - 1);
+        return current < copies.size();
+    }
+    if (kind == "folder") {
+        game = root / step[1];
+        return true;
+    }
+    if (kind == "claim") {
+        // Held as a copy that shows no window (the command-line runner) holds it.
+        const fs::path back = fs::current_path(ignored);
+        fs::current_path(game, ignored);
+        const bool held = platform::claimGameFolder(claim) && claim.held;
+        fs::current_path(back, ignored);
+        return held;
     }
     if (kind == "screenshot") {
         Sleep(300); // the windows finish painting
@@ -200,12 +238,26 @@ bool carryOut(const std::string& kind) {
                           shots + L"\\" + fs::path(step[1]).wstring() + L".png");
     }
     if (kind == "expect-exit") {
-        return (found = std::to_string(waitForExit(program, 10000))) == step[1];
+        return current < copies.size() &&
+               (found = std::to_string(waitForExit(copies[current], 10000))) == step[1];
     }
     return kind == "expect"
                ? expect()
                : std::regex_match(kind, std::regex("close|press|key|hover|click|drag")) &&
                      act(kind);
+}
+
+// Every copy still running is asked to close, then ended if it does not; the hold goes.
+void endScenario() {
+    for (current = 0; current < copies.size(); ++current) {
+        PostMessageW(target("main"), WM_CLOSE, 0, 0);
+    }
+    for (PROCESS_INFORMATION& copy : copies) {
+        waitForExit(copy, 5000); // at once for a copy that was seen to end
+    }
+    copies.clear();
+    current = 0;
+    platform::releaseGameFolder(claim);
 }
 
 } // namespace
@@ -239,12 +291,12 @@ int wmain(int argc, wchar_t** argv) {
         }
         step.resize(step.size() + 8);
         if (step[0] == "scenario") {
-            PostMessageW(target("main"), WM_CLOSE, 0, 0); // the last scenario's program ends
-            waitForExit(program, 5000);
+            endScenario(); // the last scenario's programs end
             std::printf("== %s\n", step[1].c_str());
             std::fflush(stdout);
-            game = fs::path(windowsPath(argv[3])) / step[1];
-            fs::remove_all(game, ignored);
+            root = fs::path(windowsPath(argv[3])) / step[1];
+            game = root / "game";
+            fs::remove_all(root, ignored);
             ok = true;
             ++scenarios;
         } else if (ok && !step[0].empty() && step[0][0] != '#' && !(ok = carryOut(step[0]))) {
@@ -252,8 +304,7 @@ int wmain(int argc, wchar_t** argv) {
             std::printf("FAIL line %d: %s\n     found: %s\n", number, line.c_str(), found.c_str());
         }
     }
-    PostMessageW(target("main"), WM_CLOSE, 0, 0);
-    waitForExit(program, 5000);
+    endScenario();
     std::printf("scenarios: %d passed, %d failed\n", scenarios - failed, failed);
     return failed == 0 && scenarios > 0 ? 0 : 1;
 }
