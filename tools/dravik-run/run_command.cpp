@@ -1,5 +1,7 @@
 #include "run_command.h"
 
+#include "check.h"
+
 #include "app/setup_runs.h"
 #include "platform/file_system.h"
 #include "platform/game_folder_claim.h"
@@ -16,10 +18,14 @@ constexpr const char* usageText =
     "usage: dravik-run [--game DIR] [--fail-op N | --stop-after-op N] list\n"
     "       dravik-run [--game DIR] [--fail-op N | --stop-after-op N] campaign FOLDER [SCRIPT_FILE "
     "...]\n"
-    "       dravik-run [--game DIR] [--fail-op N | --stop-after-op N] translation DESCRIPTOR_FILE";
+    "       dravik-run [--game DIR] [--fail-op N | --stop-after-op N] translation DESCRIPTOR_FILE\n"
+    "       dravik-run [--game DIR] check [--campaign FOLDER]... [--script SCRIPT_FILE]... "
+    "[--pack DESCRIPTOR_FILE]... [--json] [--untranslated]";
 
 struct Options {
     std::optional<std::u16string> game;
+    CheckOptions check;
+    bool checkOptionGiven = false;
     long failOperation = 0;
     long stopAfter = 0;
     bool exitOnStop = true;
@@ -45,8 +51,14 @@ bool parseOptions(const std::vector<std::u16string>& arguments, Options& options
                   std::string& problem) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::u16string& word = arguments[i];
-        const bool takesValue =
-            word == u"--game" || word == u"--fail-op" || word == u"--stop-after-op";
+        if (word == u"--json" || word == u"--untranslated") {
+            (word == u"--json" ? options.check.json : options.check.untranslated) = true;
+            options.checkOptionGiven = true;
+            continue;
+        }
+        const bool narrows = word == u"--campaign" || word == u"--script" || word == u"--pack";
+        const bool takesValue = narrows || word == u"--game" || word == u"--fail-op" ||
+                                word == u"--stop-after-op";
         if (!takesValue) {
             if (word.size() > 2 && word.substr(0, 2) == u"--") {
                 problem = "unknown option " + platform::utf16ToUtf8(word);
@@ -60,7 +72,13 @@ bool parseOptions(const std::vector<std::u16string>& arguments, Options& options
             return false;
         }
         const std::u16string& value = arguments[++i];
-        if (word == u"--game") {
+        if (narrows) {
+            (word == u"--campaign" ? options.check.campaigns
+             : word == u"--script" ? options.check.scripts
+                                   : options.check.packs)
+                .push_back(value);
+            options.checkOptionGiven = true;
+        } else if (word == u"--game") {
             options.game = value;
         } else if (!parseCount(value,
                                word == u"--fail-op" ? options.failOperation : options.stopAfter)) {
@@ -232,8 +250,25 @@ int runDravikCommand(const std::vector<std::u16string>& arguments, const RunnerO
         return usageError(output, "no command");
     }
     const std::u16string& command = options.words[0];
-    if (command != u"list" && command != u"campaign" && command != u"translation") {
+    if (command != u"list" && command != u"campaign" && command != u"translation" &&
+        command != u"check") {
         return usageError(output, "unknown command " + jsonString(command));
+    }
+    if (command == u"check") {
+        if (options.words.size() != 1 || options.failOperation > 0 || options.stopAfter > 0) {
+            return usageError(output, "check takes only --campaign, --script, --pack, --json "
+                                      "and --untranslated");
+        }
+        if (options.game && !platform::setCurrentDirectory(*options.game)) {
+            return usageError(output,
+                              "cannot enter the game folder " + jsonString(*options.game));
+        }
+        // No claim, no clean-up of an unfinished run: a check changes nothing at all.
+        return checkCommand(options.check, output);
+    }
+    if (options.checkOptionGiven) {
+        return usageError(output, "--campaign, --script, --pack, --json and --untranslated "
+                                  "are options of check");
     }
     if (command == u"list" && options.words.size() != 1) {
         return usageError(output, "list takes no operands");
