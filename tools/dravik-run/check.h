@@ -53,6 +53,11 @@ void checkTranslations(const Catalogue& catalogue, const CheckOptions& options,
 void checkCampaignFiles(const Catalogue& catalogue, const CheckOptions& options,
                         CheckReport& report);
 
+// The messages a campaign run with these scripts (slots, in slot order) would show, in the
+// order it would show them, from the check's run that never writes.
+std::vector<std::u16string> selectionMessages(Catalogue& catalogue, const CampaignEntry& campaign,
+                                              const std::vector<std::int16_t>& slots);
+
 // The command, in the current directory. Exit code 0 without an error finding, 1 with one,
 // 2 for a folder that is no game folder.
 int checkCommand(const CheckOptions& options, const RunnerOutput& output);

@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <map>
 #include <set>
+#include <tuple>
 #include <unordered_map>
 
 namespace {
@@ -23,7 +24,10 @@ namespace {
 struct Message {
     long line = 0;
     std::u16string text;
-    auto operator<=>(const Message&) const = default;
+    std::size_t order = 0; // among all the selection's messages
+    bool operator<(const Message& other) const {
+        return std::tie(line, text) < std::tie(other.line, other.text);
+    }
 };
 
 // What the scripts of one selection do, each script's messages apart.
@@ -62,9 +66,10 @@ Outcome runSelection(Catalogue& catalogue, const std::vector<std::int16_t>& slot
     TouchedFileList touched;
     std::int16_t script = 0;
     long line = 0;
+    std::size_t shown = 0;
     PatchContext context{
         ErrorSink{[&](const std::u16string& text) {
-            outcome.messages[script].push_back({line, text});
+            outcome.messages[script].push_back({line, text, shown++});
         }},
         &touched, &texts, [&](long head) { line = head; }};
     for (const std::int16_t slot : slots) {
@@ -285,43 +290,9 @@ void checkCampaign(Catalogue& catalogue, const CampaignEntry& campaign,
         alone.emplace(slot, std::move(outcome));
     }
 
-    // A block that shows a message after the scripts before it and not alone, or the other
-    // way round.
-    for (const std::vector<std::int16_t>& slots : selections(catalogue, campaign, offered)) {
-        if (slots.size() < 2) {
-            continue;
-        }
-        Outcome together = runSelection(catalogue, slots, readInstead);
-        for (std::size_t i = 1; i < slots.size(); ++i) {
-            const std::int16_t slot = slots[i];
-            const std::u16string before =
-                namesOf(catalogue, std::vector<std::int16_t>(slots.begin(), slots.begin() + i));
-            std::multiset<Message> own(alone[slot].messages[slot].begin(),
-                                       alone[slot].messages[slot].end());
-            std::multiset<Message> after(together.messages[slot].begin(),
-                                         together.messages[slot].end());
-            for (const Message& message : after) {
-                if (own.count(message) < after.count(message)) {
-                    report.findings.push_back(
-                        {descriptor(slot), message.line, Severity::error,
-                         u"depends on the order: after " + before + u" the run shows: " +
-                             message.text,
-                         forCampaign});
-                }
-            }
-            for (const Message& message : own) {
-                if (after.count(message) < own.count(message)) {
-                    report.findings.push_back(
-                        {descriptor(slot), message.line, Severity::warning,
-                         u"depends on the order: alone the run shows, after " + before +
-                             u" it does not: " + message.text,
-                         forCampaign});
-                }
-            }
-        }
-    }
-
-    // Two scripts a player can tick together that change the same lines of one game file.
+    // Two scripts a player can tick together that change the same lines of one game file:
+    // the later one's change replaces the earlier one's, or finds its anchor gone.
+    std::set<std::pair<std::int16_t, long>> conflictAt; // the later script's block
     // By game file (its key): each script's changed lines of the file as the switch leaves it.
     std::map<std::u16string, std::map<std::int16_t, std::vector<bool>>> changes;
     for (auto& [slot, outcome] : alone) {
@@ -353,8 +324,10 @@ void checkCampaign(Catalogue& catalogue, const CampaignEntry& campaign,
                     continue;
                 }
                 const std::u16string& file = alone[b->first].changed[key].first;
+                const long line = firstBlockFor(second, file);
+                conflictAt.insert({b->first, line});
                 report.findings.push_back(
-                    {descriptor(b->first), firstBlockFor(second, file), Severity::warning,
+                    {descriptor(b->first), line, Severity::error,
                      u"conflict: " + first.fileName + u" and " + second.fileName +
                          u" both change line" + (shared > 1 ? u"s " : u" ") + lines +
                          (shared > 3 ? u", ..." : u"") + u" of " + file,
@@ -362,9 +335,69 @@ void checkCampaign(Catalogue& catalogue, const CampaignEntry& campaign,
             }
         }
     }
+
+    // A block that shows a message after the scripts before it and not alone, or the other
+    // way round.
+    for (const std::vector<std::int16_t>& slots : selections(catalogue, campaign, offered)) {
+        if (slots.size() < 2) {
+            continue;
+        }
+        Outcome together = runSelection(catalogue, slots, readInstead);
+        for (std::size_t i = 1; i < slots.size(); ++i) {
+            const std::int16_t slot = slots[i];
+            const std::u16string before =
+                namesOf(catalogue, std::vector<std::int16_t>(slots.begin(), slots.begin() + i));
+            std::multiset<Message> own(alone[slot].messages[slot].begin(),
+                                       alone[slot].messages[slot].end());
+            std::multiset<Message> after(together.messages[slot].begin(),
+                                         together.messages[slot].end());
+            for (const Message& message : after) {
+                if (conflictAt.count({slot, message.line}) != 0) {
+                    continue; // told as the conflict it comes from
+                }
+                if (own.count(message) < after.count(message)) {
+                    report.findings.push_back(
+                        {descriptor(slot), message.line, Severity::error,
+                         u"depends on the order: after " + before + u" the run shows: " +
+                             message.text,
+                         forCampaign});
+                }
+            }
+            for (const Message& message : own) {
+                if (conflictAt.count({slot, message.line}) != 0) {
+                    continue;
+                }
+                if (after.count(message) < own.count(message)) {
+                    report.findings.push_back(
+                        {descriptor(slot), message.line, Severity::warning,
+                         u"depends on the order: alone the run shows, after " + before +
+                             u" it does not: " + message.text,
+                         forCampaign});
+                }
+            }
+        }
+    }
 }
 
 } // namespace
+
+std::vector<std::u16string> selectionMessages(Catalogue& catalogue, const CampaignEntry& campaign,
+                                              const std::vector<std::int16_t>& slots) {
+    const Outcome outcome = runSelection(catalogue, slots, gameAfterSwitch(campaign.folder));
+    std::vector<const Message*> all;
+    for (const auto& [slot, messages] : outcome.messages) {
+        for (const Message& message : messages) {
+            all.push_back(&message);
+        }
+    }
+    std::sort(all.begin(), all.end(),
+              [](const Message* a, const Message* b) { return a->order < b->order; });
+    std::vector<std::u16string> texts;
+    for (const Message* message : all) {
+        texts.push_back(message->text);
+    }
+    return texts;
+}
 
 void checkScripts(Catalogue& catalogue, const CheckOptions& options, CheckReport& report) {
     std::set<std::int16_t> scripts;

@@ -1,13 +1,17 @@
-// Runs a fuzzed script descriptor over a small game folder of real files: nothing may appear
-// beside it, no temporary file stay, no message outgrow its box, no game text file go.
+// Runs a fuzzed script descriptor over a small game folder of real files, first as the
+// authors' check runs it (on texts that never write: the folder must stay exactly as it
+// was), then as a campaign run does: nothing may appear beside it, no temporary file stay,
+// no message outgrow its box, no game text file go.
 // Input: the descriptor, optionally a zero byte and data\text\names.txt; a first byte 0x01
 // and a number N make the Nth file operation fail.
+#include "patch/open_texts.h"
 #include "patch/run_patch_script.h"
 #include "platform/file_system.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 
 namespace fs = std::filesystem;
@@ -52,6 +56,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     fs::create_directories(game / "data/campaign/backup");
 
+    // Every file of the folder with its bytes.
+    const auto contents = [&game] {
+        std::map<fs::path, std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(game)) {
+            std::string bytes;
+            platform::readWholeFile(entry.path().u16string(), bytes);
+            files.emplace(entry.path(), std::move(bytes));
+        }
+        return files;
+    };
+    const auto before = contents();
+
     bool messageTooLong = false;
     TouchedFileList touched;
     PatchContext context{ErrorSink{[&](const std::u16string& text) {
@@ -59,6 +75,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                          }},
                          &touched};
     const fs::path start = fs::current_path(); // libFuzzer reads its corpus relative to it
+    fs::current_path(game);
+    {
+        OpenTexts texts;
+        texts.writes = false;
+        TouchedFileList checked;
+        PatchContext check = context;
+        check.touchedFiles = &checked;
+        check.texts = &texts;
+        check.atBlock = [](long line) { ::check(line > 0); };
+        runPatchScript({u"mod", u"data\\campaign\\sub\\mod.txt", u"mod.txt"}, check);
+        changedTexts(texts);
+        writeOpenTexts(texts, check.errors);
+    }
+    fs::current_path(start);
+    check(contents() == before);
     fs::current_path(game);
     platform::setFaultPlan({.failOperation = failOperation});
     runPatchScript({u"mod", u"data\\campaign\\sub\\mod.txt", u"mod.txt"}, context);
