@@ -239,8 +239,27 @@ bool allNarrow(std::u16string_view text) {
 
 } // namespace
 
+std::vector<KeyedTextEntry> keyedTextEntries(std::u16string_view text) {
+    std::vector<KeyedTextEntry> entries;
+    long line = 1;
+    std::size_t counted = 0; // line breaks before here are in `line`
+    for (std::size_t at = nextBrace(text, 0); at < text.size();) {
+        for (std::size_t br = platform::findChar(text, counted, u'\n'); br < at;
+             br = platform::findChar(text, br + 1, u'\n')) {
+            ++line;
+        }
+        counted = at;
+        const std::size_t end = keyEnd(text, at);
+        const std::size_t next = nextBrace(text, end);
+        entries.push_back({at, end, next, line});
+        at = next;
+    }
+    return entries;
+}
+
 void mergeKeyedText(platform::TextInput& destination, platform::TextInput& source,
-                    platform::TextOutput& output, std::size_t textCapacity) {
+                    platform::TextOutput& output, std::size_t textCapacity,
+                    std::vector<std::size_t>* sourceKeysTaken) {
     // Texts longer than the caller's nominal buffer are written whole: cutting them would
     // lose translated text without a word.
     (void)textCapacity;
@@ -300,6 +319,9 @@ void mergeKeyedText(platform::TextInput& destination, platform::TextInput& sourc
             writer.write(u"\n");
         }
         place = found.textEnd;
+        if (sourceKeysTaken != nullptr) {
+            sourceKeysTaken->push_back(found.start);
+        }
     }
     writer.flush();
     destination.position = dest.size();

@@ -7,13 +7,6 @@
 #include "platform/file_system.h"
 #include "platform/text_file.h"
 
-namespace {
-
-// Room for one translated entry's text, its added line break and the old terminator.
-constexpr std::size_t translationTextCapacity = 4000;
-
-} // namespace
-
 bool applyTranslationFile(const TranslationEntry& entry, std::u16string_view fileName,
                           PatchContext& context) {
     const std::u16string name(fileName);

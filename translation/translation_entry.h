@@ -8,6 +8,9 @@
 #include <string>
 #include <string_view>
 
+// Room for one translated entry's text, its added line break and the old terminator.
+inline constexpr std::size_t translationTextCapacity = 4000;
+
 struct TranslationEntry : CatalogueEntry {
     // Base: `name` from [name], `folder` = fileName before its first ".".
     void* button = nullptr; // the pack's button while the main window shows the list
