@@ -313,7 +313,7 @@ def write_translations():
 [name]
 Deutsch
 """)
-    # Keys out of the game file's order, one key the game lacks, both encodings.
+    # Keys out of the game file's order, both encodings.
     put16("data\\campaign\\translation\\deutsch\\names.txt", """\
 // Deutsche Namen
 {UNIT_KNIGHT}Ritter
@@ -322,7 +322,6 @@ Deutsch
 überquerte sie den Дравик-Pass
 im Winter 1203.
 {UNIT_SPEAR}Speerträger
-{NOT_IN_GAME}Dieser Schlüssel fehlt im Spiel
 """)
     put8("data\\campaign\\translation\\deutsch\\menu.txt", """\
 {MENU_START}Spiel starten
