@@ -340,7 +340,9 @@ void campaignPhase(int repeat) {
     for (int i = 0; i < repeat; ++i) {
         findings = 0;
         const auto start = Clock::now();
-        checkCommand({.campaigns = {u"bench"}},
+        CheckOptions options;
+        options.campaigns = {u"bench"};
+        checkCommand(options,
                      {[&](const std::string&) { ++findings; }, [](const std::string&) {}});
         checks.push_back(seconds(Clock::now() - start));
         std::printf("  check #%d: %.3f s\n", i + 1, checks.back());
