@@ -182,4 +182,12 @@ TEST(StartUp, RemovesOnlyOurLeftoversOfAnUnfinishedRunAndSaysSoOnce) {
     }
     EXPECT_EQ(temporaryFilesLeft(), 0u);
     EXPECT_FALSE(recoverFromUnfinishedRun(ErrorRecorder().sink()));
+    // A run that ends with a temporary file of its own left (its removal failed) leaves the
+    // marker, so that the next start removes the file.
+    std::u16string left;
+    ASSERT_TRUE(platform::makeTemporaryFile(u"data", left));
+    markRunStarted();
+    markRunFinished();
+    EXPECT_TRUE(recoverFromUnfinishedRun(ErrorRecorder().sink()));
+    EXPECT_FALSE(exists(left));
 }
