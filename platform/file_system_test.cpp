@@ -1,3 +1,4 @@
+#include "platform/file_operation.h"
 #include "platform/file_system.h"
 #include "platform/long_path.h"
 #include "testing/test_support.h"
@@ -51,6 +52,33 @@ TEST(FolderListing, SortsTheNtfsWayAndMatchesWindowsPatterns) {
         EXPECT_FALSE(at[3]);
     }
     EXPECT_FALSE(platform::findInFolder(u"missing", {u"x"}, found));
+}
+
+TEST(FolderListing, OnlyNameSurrogateReparsePointsAreLinks) {
+    // Attributes and reparse tags as Windows lists them (Wine makes no such files).
+    constexpr std::uint32_t file = 0x20, folder = 0x10, reparse = 0x400;
+    const struct {
+        const char* kind;
+        std::uint32_t attributes, tag;
+        bool link;
+    } cases[] = {
+        {"symbolic link", reparse | file, 0xA000000C, true},
+        {"folder symbolic link", reparse | folder, 0xA000000C, true},
+        {"junction or mount point", reparse | folder, 0xA0000003, true},
+        {"WSL link", reparse | file, 0xA000001D, true},
+        {"no tag told (Wine's linked folder)", reparse | folder, 0, true},
+        {"compressed for games (compact /exe)", reparse | file, 0x80000017, false},
+        {"de-duplicated", reparse | file, 0x80000013, false},
+        {"cloud file on demand", reparse | file, 0x9000001A, false},
+        {"cloud folder on demand", reparse | folder, 0x9000701A, false},
+        {"app execution alias", reparse | file, 0x8000001B, false},
+        {"AF_UNIX socket", reparse | file, 0x80000023, false},
+        {"storage manager (HSM)", reparse | file, 0xC0000004, false},
+        {"no reparse point", file, 0xA000000C, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::detail::isLinkEntry(c.attributes, c.tag), c.link) << c.kind;
+    }
 }
 
 TEST(FileOperations, RenameAndCopyNeverReplaceButReplaceDoes) {

@@ -202,12 +202,12 @@ bool removeFolder(std::u16string_view path) {
 
 namespace {
 
-FolderEntry entryOf(std::u16string name, DWORD attributes, DWORD sizeHigh, DWORD sizeLow,
-                    const FILETIME& lastWrite) {
+FolderEntry entryOf(std::u16string name, DWORD attributes, DWORD reparseTag, DWORD sizeHigh,
+                    DWORD sizeLow, const FILETIME& lastWrite) {
     FolderEntry entry;
     entry.name = std::move(name);
     entry.isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry.isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    entry.isLink = detail::isLinkEntry(attributes, reparseTag);
     entry.size = entry.isFolder ? 0 : (std::uint64_t{sizeHigh} << 32) | sizeLow;
     entry.lastWrite = fileTimeOf(lastWrite);
     return entry;
@@ -230,8 +230,9 @@ bool listEntries(std::u16string_view pattern, std::vector<FolderEntry>& entries)
         if (name == u"." || name == u".." || !detail::wildcardMatches(namePattern, name)) {
             continue;
         }
-        entries.push_back(entryOf(name, data.dwFileAttributes, data.nFileSizeHigh,
-                                  data.nFileSizeLow, data.ftLastWriteTime));
+        // For a reparse point dwReserved0 holds its tag.
+        entries.push_back(entryOf(name, data.dwFileAttributes, data.dwReserved0,
+                                  data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime));
     } while (FindNextFileW(search, &data));
     FindClose(search);
     detail::sortEntries(entries);
@@ -260,11 +261,18 @@ bool findInFolder(std::u16string_view folder, const std::vector<std::u16string_v
     int misses = 0;
     std::size_t i = 0;
     for (; i < names.size() && misses < missesBeforeListing; ++i) {
+        const std::u16string name(names[i]);
         WIN32_FILE_ATTRIBUTE_DATA data{};
-        if (GetFileAttributesExW(apiPath(prefix + std::u16string(names[i])).c_str(),
-                                 GetFileExInfoStandard, &data)) {
-            entries[i] = entryOf(std::u16string(names[i]), data.dwFileAttributes,
-                                 data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
+        if (GetFileAttributesExW(apiPath(prefix + name).c_str(), GetFileExInfoStandard, &data)) {
+            FolderEntry entry = entryOf(name, data.dwFileAttributes, 0, data.nFileSizeHigh,
+                                        data.nFileSizeLow, data.ftLastWriteTime);
+            // Only a listing tells a reparse point's kind: one of this name (seldom needed).
+            // Not found so, the entry stays a link.
+            std::vector<FolderEntry> listed;
+            if (entry.isLink && listEntries(prefix + name, listed) && listed.size() == 1) {
+                entry.isLink = listed[0].isLink;
+            }
+            entries[i] = std::move(entry);
         } else if (GetLastError() == ERROR_PATH_NOT_FOUND) {
             entries.assign(names.size(), std::nullopt);
             return false; // no such folder
