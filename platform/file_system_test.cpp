@@ -24,6 +24,10 @@ TEST(FolderListing, SortsTheNtfsWayAndMatchesWindowsPatterns) {
                                  u"Gamma.TXT", u"readme", u"notes.txt.bak"}) {
         writeFile(std::u16string(u"d\\") + name, "x");
     }
+    // Setting a time is a change: the change time tells it, not the time given.
+    const std::int64_t start = platform::currentFileTime() - platform::fileTimeSecond;
+    const std::int64_t longAgo = start - 3600 * platform::fileTimeSecond;
+    ASSERT_TRUE(platform::setLastWriteTime(u"d\\beta.txt", longAgo));
     writeFile(u"d\\folder.txt\\inner.txt", "x");
     // "_" sorts after the letters: upper-cased ordinal order, whatever the drive does.
     EXPECT_EQ(names(u"d\\*.TXT"), (Names{u"a b.txt", u"Alpha.txt", u"beta.txt", u"folder.txt/",
@@ -43,6 +47,7 @@ TEST(FolderListing, SortsTheNtfsWayAndMatchesWindowsPatterns) {
         const auto* at = found.data() + missing;
         ASSERT_TRUE(at[0] && at[2]) << missing;
         EXPECT_TRUE(at[0]->size == 1 && !at[0]->isFolder && at[2]->isFolder) << missing;
+        EXPECT_TRUE(at[0]->lastWrite == longAgo && at[0]->changeTime > start) << missing;
 #ifdef _WIN32
         EXPECT_TRUE(at[1] && at[1]->name == u"GAMMA.txt" && at[1]->size == at[0]->size);
 #else
