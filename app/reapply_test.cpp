@@ -8,6 +8,7 @@
 #include "testing/test_support.h"
 
 #include <algorithm>
+#include <optional>
 
 using namespace testing_support;
 
@@ -16,7 +17,7 @@ namespace {
 // A game with a campaign "c" (a file over a game text, a map of the game map's size, files
 // it adds) and three scripts: s1 changes a campaign file, s2 a game file, s3 keeps a file
 // the campaign added and then cannot change it (its source is UTF-16).
-void writeGame(bool aged) {
+void writeGame(std::int64_t campaignTime) {
     const std::pair<const char16_t*, std::string> files[] = {
         {u"text\\names.txt", "{A} game\r\n"},
         {u"text\\units.txt", "{U} one\r\n{V} two\r\n"},
@@ -34,12 +35,10 @@ void writeGame(bool aged) {
         {u"campaign\\sub\\s3.txt", "[files]\r\nappend data\\text\\added.txt with u.txt\r\n"},
         {u"campaign\\sub\\s3\\u.txt", std::string("\xFF\xFEu\0", 4)},
     };
-    // Campaign files from long ago, as files unpacked from a download have.
-    const auto longAgo = platform::currentFileTime() - 3600 * platform::fileTimeSecond;
     for (const auto& [path, bytes] : files) {
         writeFile(u"data\\" + std::u16string(path), bytes);
-        if (aged && std::u16string_view(path).starts_with(u"campaign\\c\\")) {
-            platform::setLastWriteTime(u"data\\" + std::u16string(path), longAgo);
+        if (std::u16string_view(path).starts_with(u"campaign\\c\\")) {
+            platform::setLastWriteTime(u"data\\" + std::u16string(path), campaignTime);
         }
     }
     makeFolders(u"data\\campaign\\backup");
@@ -68,17 +67,27 @@ void run(std::string_view scripts) {
 } // namespace
 
 TEST(ReappliedCampaign, EndsAsTheFullWayAndLeavesUnchangedCopiesInPlace) {
+    enum class Change {
+        none,
+        updated,  // a campaign file updated, and a game copy edited meanwhile
+        sameTime, // a campaign file changed, given back its size and time (an archive's)
+    };
+    constexpr std::int64_t hour = 3600 * platform::fileTimeSecond;
     const struct {
         const char* name;
-        bool aged;                  // campaign files from long ago (else just written)
-        bool edited;                // a campaign file updated and a game copy edited meanwhile
+        std::int64_t campaignAge;   // how long before now the campaign files were written
+        Change change;              // made after the installation
         std::u16string unchanged;   // a campaign copy that stays where it is, or none
         const char *before, *again; // the scripts of the installation and those chosen again
     } cases[] = {
-        {"one script changed", true, false, u"data\\maps\\a\\m1.map", "13", "12"},
-        {"the same scripts", true, false, u"data\\maps\\a\\m1.map", "123", "123"},
-        {"a campaign file updated", true, true, u"data\\text\\names.txt", "2", "2"},
-        {"campaign files written moments before", false, false, {}, "1", "1"},
+        {"one script changed", hour, Change::none, u"data\\maps\\a\\m1.map", "13", "12"},
+        {"the same scripts", hour, Change::none, u"data\\maps\\a\\m1.map", "123", "123"},
+        {"a campaign file updated", hour, Change::updated, u"data\\text\\names.txt", "2", "2"},
+        {"a campaign file changed, its size and time given back", hour, Change::sameTime,
+         u"data\\text\\names.txt", "2", "2"},
+        // Written moments before, as far as the installation can tell, however long the
+        // machine takes to get there: an hour ahead.
+        {"campaign files written moments before", -hour, Change::none, {}, "1", "1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -86,17 +95,37 @@ TEST(ReappliedCampaign, EndsAsTheFullWayAndLeavesUnchangedCopiesInPlace) {
         const std::u16string fast = scratch.path() + u"\\fast", full = scratch.path() + u"\\full";
         makeFolders(u"fast");
         platform::setCurrentDirectory(fast);
-        writeGame(c.aged);
+        writeGame(platform::currentFileTime() - c.campaignAge);
         run(c.before);
         // A copy keeps the campaign file's time, unless that file was written moments before:
         // a change of the copy within the same tick would then pass for no change.
+        const std::u16string map = u"maps\\a\\m1.map", campaignMap = u"campaign\\c\\" + map;
         platform::FileInfo copy, original;
-        ASSERT_TRUE(platform::fileInfo(u"data\\maps\\a\\m1.map", copy));
-        ASSERT_TRUE(platform::fileInfo(u"data\\campaign\\c\\maps\\a\\m1.map", original));
-        EXPECT_EQ(copy.lastWrite == original.lastWrite, c.aged);
-        if (c.edited) {
-            writeFile(u"data\\campaign\\c\\maps\\a\\m1.map", std::string("CAMP\0NEW", 8));
+        ASSERT_TRUE(platform::fileInfo(u"data\\" + map, copy));
+        ASSERT_TRUE(platform::fileInfo(u"data\\" + campaignMap, original));
+        EXPECT_EQ(copy.lastWrite == original.lastWrite, c.campaignAge > 0);
+        if (c.change == Change::updated) {
+            writeFile(u"data\\" + campaignMap, std::string("CAMP\0NEW", 8));
             writeFile(u"data\\maps\\a\\new.map", "new MAP");
+        }
+        // A change of the campaign file on a later tick of the clock than the copy's making:
+        // made again until it is (within a tick; a clock that stands for a second is broken).
+        const auto changeTime = [](const std::u16string& path) -> std::optional<std::int64_t> {
+            const std::size_t slash = path.rfind(u'\\');
+            std::vector<std::optional<platform::FolderEntry>> found;
+            platform::findInFolder(path.substr(0, slash),
+                                   {std::u16string_view(path).substr(slash + 1)}, found);
+            return found.at(0) ? std::optional(found[0]->changeTime) : std::nullopt;
+        };
+        const std::int64_t giveUp = platform::currentFileTime() + platform::fileTimeSecond;
+        for (bool later = c.change != Change::sameTime; !later;) {
+            writeFile(u"data\\" + campaignMap, std::string("CAMP\0MAX", 8));
+            ASSERT_TRUE(platform::setLastWriteTime(u"data\\" + campaignMap, original.lastWrite));
+            const auto campaignChange = changeTime(u"data\\" + campaignMap);
+            const auto copyChange = changeTime(u"data\\" + map);
+            ASSERT_TRUE(campaignChange && copyChange);
+            later = *campaignChange > *copyChange;
+            ASSERT_TRUE(later || platform::currentFileTime() < giveUp);
         }
         copyTree(fast, full);
         // The fast way keeps the case's unchanged copy (the same file afterwards); the full

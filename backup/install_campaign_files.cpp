@@ -221,8 +221,17 @@ InstalledCopies unchangedInstalledCopies(std::u16string_view campaign) {
         const std::u16string& relative = folder.relative;
         platform::findInFolder(u"data" + relative.substr(0, relative.size() - 1), names, games);
         for (std::size_t j = 0; j < folder.files.size(); ++j) {
-            // The game file has the campaign file's size and time.
-            if (games[j] && sameStamp(*games[j], steps[folder.files[j]].entry)) {
+            // The game file has the campaign file's size and time, and the campaign file has
+            // not changed since the copy was made: a copy is made after its file's last
+            // change, so its change time is the same or later, and any change of the campaign
+            // file afterwards, whatever times it gives the file, moves that file's change
+            // time past it. Equal times count as unchanged: the clock ticks every few
+            // milliseconds, so a copy made right after its file (a fast machine, a test) may
+            // share its time, while a change within that tick would have had to come during
+            // the installation itself.
+            const platform::FolderEntry& campaignFile = steps[folder.files[j]].entry;
+            if (games[j] && sameStamp(*games[j], campaignFile) &&
+                campaignFile.changeTime <= games[j]->changeTime) {
                 unchanged.campaignLeft[folder.files[j]] = true;
                 unchanged.keptLeft[folder.originals[j]] = true;
             }

@@ -9,9 +9,9 @@
 
 // switchSaveFolders, restoreBackup, installCampaignFiles with the chosen campaign. When the
 // chosen campaign is the one recorded as installed, the campaign's own copies that are
-// unchanged since they were installed stay where they are, with their kept originals: only
-// what the scripts changed and what differs from the campaign is moved back and copied
-// again, which ends in the same game folder. False
+// unchanged since they were installed, of campaign files unchanged since as well, stay where
+// they are, with their kept originals: only what the scripts changed and what differs from
+// the campaign is moved back and copied again, which ends in the same game folder. False
 // when the save folders could not be switched ("saves" could not be parked, or recent.txt
 // could not be rewritten): the game files are switched all the same, and recent.txt still
 // names the campaign whose games "saves" holds.
@@ -44,13 +44,16 @@ bool installCampaignFiles(std::u16string_view campaign, std::u16string_view subP
 
 // The campaign's files whose game copy is still the one its installation made over a kept
 // original: the game file has the campaign file's size and last-write time (a copy keeps
-// the time; a change since, even within the same second, gives it another), and the backup
-// tree holds its original under the campaign's spelling of the path (as the full way would
-// leave it), which is not itself a copy of the campaign file (as a script keeps a file the
-// campaign added). A file the campaign added, without an original, is not known
-// this way: two files written within one tick of the clock share their time, so that an
-// unrelated file of the same size could pass for the campaign's copy; the installation
-// compares its content instead.
+// the time; a change since, even within the same second, gives it another), the campaign
+// file has not changed since the copy was made (its change time is not later than the
+// copy's: a campaign updated in place, even by an archive that gives its files their old
+// sizes and times, is installed again, since writing a file or setting its times moves its
+// change time to the present), and the backup tree holds its original under the campaign's
+// spelling of the path (as the full way would leave it), which is not itself a copy of the
+// campaign file (as a script keeps a file the campaign added). A file the campaign added,
+// without an original, is not known this way: two files written within one tick of the
+// clock share their time, so that an unrelated file of the same size could pass for the
+// campaign's copy; the installation compares its content instead.
 InstalledCopies unchangedInstalledCopies(std::u16string_view campaign);
 
 // A campaign name is one folder name: no separator, drive or stream, not "." or "..".

@@ -63,6 +63,11 @@ bool beginOperation() {
     return n != failOperation.load();
 }
 
+bool isLinkEntry(std::uint32_t attributes, std::uint32_t reparseTag) {
+    return (attributes & reparsePointAttribute) != 0 &&
+           (reparseTag == 0 || (reparseTag & nameSurrogateTagBit) != 0);
+}
+
 bool wildcardMatches(std::u16string_view pattern, std::u16string_view name) {
     if (pattern == u"*" || pattern == u"*.*") {
         return true;

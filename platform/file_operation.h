@@ -3,7 +3,22 @@
 
 #include "platform/file_system.h"
 
+#include <cstdint>
+
 namespace platform::detail {
+
+// Windows' attribute of an entry that is a reparse point, and the bit of its tag that makes
+// it a name surrogate: an entry that stands for another name (a symbolic link, a junction
+// or mount point, a WSL link).
+inline constexpr std::uint32_t reparsePointAttribute = 0x400;
+inline constexpr std::uint32_t nameSurrogateTagBit = 0x20000000;
+
+// Whether an entry with these attributes and reparse tag (meaningful only with the reparse
+// attribute) is a link. Only name surrogates are: every other reparse point (a file
+// compressed for games, de-duplicated, or held by a cloud folder until it is read, ...) is
+// the file or folder itself, stored in another way. Tag 0 is no kind at all: the system did
+// not tell (Wine gives it for a linked folder), so the entry is taken for a link.
+bool isLinkEntry(std::uint32_t attributes, std::uint32_t reparseTag);
 
 // Called first by every file operation: counts it and says whether it may go ahead
 // (false when fault injection makes this operation fail or the work has been stopped).

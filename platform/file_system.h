@@ -23,9 +23,14 @@ inline constexpr std::int64_t fileTimeSecond = 10'000'000;
 struct FolderEntry {
     std::u16string name; // the entry's own name, no folder part
     bool isFolder = false;
-    bool isLink = false;       // a symbolic link or junction (never descended into)
-    std::uint64_t size = 0;    // bytes, for a file
+    bool isLink = false;        // a symbolic link or junction (never descended into)
+    std::uint64_t size = 0;     // bytes, for a file
     std::int64_t lastWrite = 0; // last-write time, for a file
+    // For a file: when it last changed in any way, its content or its times (a new file:
+    // when it was made), in last-write time steps (POSIX st_ctime, Windows' ChangeTime).
+    // Setting the other times moves it to the present: a tool that gives files the times of
+    // an archive or of another copy leaves it telling when it did so.
+    std::int64_t changeTime = 0;
 };
 
 // What a listing tells of one file or folder.

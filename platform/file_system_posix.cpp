@@ -253,6 +253,7 @@ bool entryAt(int handle, const char* name, FolderEntry& entry) {
     entry.isFolder = info.isFolder;
     entry.size = info.size;
     entry.lastWrite = info.lastWrite;
+    entry.changeTime = fileTimeOf(st.st_ctim);
     return true;
 }
 

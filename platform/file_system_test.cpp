@@ -1,3 +1,4 @@
+#include "platform/file_operation.h"
 #include "platform/file_system.h"
 #include "platform/long_path.h"
 #include "testing/test_support.h"
@@ -23,6 +24,10 @@ TEST(FolderListing, SortsTheNtfsWayAndMatchesWindowsPatterns) {
                                  u"Gamma.TXT", u"readme", u"notes.txt.bak"}) {
         writeFile(std::u16string(u"d\\") + name, "x");
     }
+    // Setting a time is a change: the change time tells it, not the time given.
+    const std::int64_t start = platform::currentFileTime() - platform::fileTimeSecond;
+    const std::int64_t longAgo = start - 3600 * platform::fileTimeSecond;
+    ASSERT_TRUE(platform::setLastWriteTime(u"d\\beta.txt", longAgo));
     writeFile(u"d\\folder.txt\\inner.txt", "x");
     // "_" sorts after the letters: upper-cased ordinal order, whatever the drive does.
     EXPECT_EQ(names(u"d\\*.TXT"), (Names{u"a b.txt", u"Alpha.txt", u"beta.txt", u"folder.txt/",
@@ -42,6 +47,7 @@ TEST(FolderListing, SortsTheNtfsWayAndMatchesWindowsPatterns) {
         const auto* at = found.data() + missing;
         ASSERT_TRUE(at[0] && at[2]) << missing;
         EXPECT_TRUE(at[0]->size == 1 && !at[0]->isFolder && at[2]->isFolder) << missing;
+        EXPECT_TRUE(at[0]->lastWrite == longAgo && at[0]->changeTime > start) << missing;
 #ifdef _WIN32
         EXPECT_TRUE(at[1] && at[1]->name == u"GAMMA.txt" && at[1]->size == at[0]->size);
 #else
@@ -51,6 +57,33 @@ TEST(FolderListing, SortsTheNtfsWayAndMatchesWindowsPatterns) {
         EXPECT_FALSE(at[3]);
     }
     EXPECT_FALSE(platform::findInFolder(u"missing", {u"x"}, found));
+}
+
+TEST(FolderListing, OnlyNameSurrogateReparsePointsAreLinks) {
+    // Attributes and reparse tags as Windows lists them (Wine makes no such files).
+    constexpr std::uint32_t file = 0x20, folder = 0x10, reparse = 0x400;
+    const struct {
+        const char* kind;
+        std::uint32_t attributes, tag;
+        bool link;
+    } cases[] = {
+        {"symbolic link", reparse | file, 0xA000000C, true},
+        {"folder symbolic link", reparse | folder, 0xA000000C, true},
+        {"junction or mount point", reparse | folder, 0xA0000003, true},
+        {"WSL link", reparse | file, 0xA000001D, true},
+        {"no tag told (Wine's linked folder)", reparse | folder, 0, true},
+        {"compressed for games (compact /exe)", reparse | file, 0x80000017, false},
+        {"de-duplicated", reparse | file, 0x80000013, false},
+        {"cloud file on demand", reparse | file, 0x9000001A, false},
+        {"cloud folder on demand", reparse | folder, 0x9000701A, false},
+        {"app execution alias", reparse | file, 0x8000001B, false},
+        {"AF_UNIX socket", reparse | file, 0x80000023, false},
+        {"storage manager (HSM)", reparse | file, 0xC0000004, false},
+        {"no reparse point", file, 0xA000000C, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(platform::detail::isLinkEntry(c.attributes, c.tag), c.link) << c.kind;
+    }
 }
 
 TEST(FileOperations, RenameAndCopyNeverReplaceButReplaceDoes) {

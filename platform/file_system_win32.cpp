@@ -8,9 +8,25 @@
 #include <atomic>
 #include <unordered_map>
 #include <windows.h>
+#include <winternl.h>
+
+// The calls beneath FindFirstFileExW and GetFileAttributesExW, for the change time those do
+// not pass on. Both have been in ntdll since Windows NT 4.
+extern "C" {
+NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PIO_APC_ROUTINE apcRoutine,
+                                    PVOID apcContext, PIO_STATUS_BLOCK status, PVOID information,
+                                    ULONG length, FILE_INFORMATION_CLASS informationClass,
+                                    BOOLEAN singleEntry, PUNICODE_STRING fileName,
+                                    BOOLEAN restartScan);
+NTSTATUS NTAPI NtQueryFullAttributesFile(POBJECT_ATTRIBUTES object,
+                                         PFILE_NETWORK_OPEN_INFORMATION information);
+}
 
 namespace platform {
 namespace {
+
+constexpr NTSTATUS statusNoMoreFiles = static_cast<NTSTATUS>(0x80000006);
+constexpr NTSTATUS statusNoSuchFile = static_cast<NTSTATUS>(0xC000000F);
 
 std::wstring wide(std::u16string_view text) {
     return std::wstring(text.begin(), text.end());
@@ -19,14 +35,6 @@ std::wstring wide(std::u16string_view text) {
 // The path as the API gets it: long ones in the "\\?\" form (see long_path.h).
 std::wstring apiPath(std::u16string_view path) {
     return wide(longPathForm(path, currentDirectory()));
-}
-
-std::u16string narrow16(const wchar_t* text) {
-    std::u16string out;
-    for (; *text != 0; ++text) {
-        out += static_cast<char16_t>(*text);
-    }
-    return out;
 }
 
 std::int64_t fileTimeOf(const FILETIME& time) {
@@ -212,40 +220,96 @@ bool removeFolder(std::u16string_view path) {
 
 namespace {
 
-FolderEntry entryOf(std::u16string name, DWORD attributes, DWORD sizeHigh, DWORD sizeLow,
-                    const FILETIME& lastWrite) {
+FolderEntry entryOf(std::u16string name, DWORD attributes, DWORD reparseTag, std::int64_t size,
+                    std::int64_t lastWrite, std::int64_t changeTime) {
     FolderEntry entry;
     entry.name = std::move(name);
     entry.isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry.isLink = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    entry.size = entry.isFolder ? 0 : (std::uint64_t{sizeHigh} << 32) | sizeLow;
-    entry.lastWrite = fileTimeOf(lastWrite);
+    entry.isLink = detail::isLinkEntry(attributes, reparseTag);
+    entry.size = entry.isFolder ? 0 : static_cast<std::uint64_t>(size);
+    entry.lastWrite = lastWrite;
+    entry.changeTime = changeTime;
     return entry;
 }
 
-// Appends to `entries`, which the callers hand over empty.
+// Appends to `entries`, which the callers hand over empty. The folder is read through a
+// handle of its own, as FindFirstFileExW reads it, for what that does not pass on: the
+// change time (and the reparse tag, which it does).
 bool listEntries(std::u16string_view pattern, std::vector<FolderEntry>& entries) {
-    // The long names are matched again: Windows also matches 8.3 short names, so "*.txt"
-    // would otherwise list "notes.txtx" (short name NOTES~1.TXT) on some drives.
     std::u16string folder, namePattern;
     detail::splitPattern(pattern, folder, namePattern);
-    WIN32_FIND_DATAW data{};
-    HANDLE search = FindFirstFileExW(apiPath(pattern).c_str(), FindExInfoBasic, &data,
-                                     FindExSearchNameMatch, nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE) {
-        return GetLastError() == ERROR_FILE_NOT_FOUND;
+    HANDLE handle = CreateFileW(apiPath(folder).c_str(), FILE_LIST_DIRECTORY,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        return false;
     }
-    do {
-        const std::u16string name = narrow16(data.cFileName);
-        if (name == u"." || name == u".." || !detail::wildcardMatches(namePattern, name)) {
-            continue;
+    // The system matches the pattern first, so that only the names it may match are looked
+    // at (under Wine, each of them with a call of its own). It also matches 8.3 short names
+    // ("*.txt" would list "notes.txtx", short name NOTES~1.TXT, on some drives): the long
+    // names are matched again.
+    std::wstring mask = wide(namePattern);
+    UNICODE_STRING maskString{};
+    maskString.Buffer = mask.data();
+    maskString.Length = maskString.MaximumLength =
+        static_cast<USHORT>(std::min<std::size_t>(mask.size() * sizeof(wchar_t), 0xFFFE));
+    const bool everything = namePattern == u"*" || namePattern == u"*.*";
+    std::vector<LONGLONG> buffer(8192); // 64 KB, aligned for the records
+    bool listed = true;
+    for (bool first = true;; first = false) {
+        IO_STATUS_BLOCK status{};
+        const NTSTATUS result = NtQueryDirectoryFile(
+            handle, nullptr, nullptr, nullptr, &status, buffer.data(),
+            static_cast<ULONG>(buffer.size() * sizeof(LONGLONG)), FileFullDirectoryInformation,
+            FALSE, first && !everything ? &maskString : nullptr, first);
+        if (result == statusNoMoreFiles || result == statusNoSuchFile) {
+            break;
         }
-        entries.push_back(entryOf(name, data.dwFileAttributes, data.nFileSizeHigh,
-                                  data.nFileSizeLow, data.ftLastWriteTime));
-    } while (FindNextFileW(search, &data));
-    FindClose(search);
+        if (result < 0) {
+            listed = false;
+            break;
+        }
+        const char* at = reinterpret_cast<const char*>(buffer.data());
+        for (;;) {
+            const auto* record = reinterpret_cast<const FILE_FULL_DIR_INFO*>(at);
+            const std::u16string name(reinterpret_cast<const char16_t*>(record->FileName),
+                                      record->FileNameLength / sizeof(wchar_t));
+            if (name != u"." && name != u".." && detail::wildcardMatches(namePattern, name)) {
+                // For a reparse point the record's EA size holds its tag.
+                entries.push_back(entryOf(
+                    name, record->FileAttributes, record->EaSize, record->EndOfFile.QuadPart,
+                    record->LastWriteTime.QuadPart, record->ChangeTime.QuadPart));
+            }
+            if (record->NextEntryOffset == 0) {
+                break;
+            }
+            at += record->NextEntryOffset;
+        }
+    }
+    CloseHandle(handle);
+    if (!listed) {
+        entries.clear(); // a listing cut off is no listing
+        return false;
+    }
     detail::sortEntries(entries);
     return true;
+}
+
+// What GetFileAttributesExW tells of a path, and the change time besides: the same one call
+// underneath, with no handle opened. False with the system's error code in `error`.
+bool fullAttributes(std::u16string_view path, FILE_NETWORK_OPEN_INFORMATION& information,
+                    DWORD& error) {
+    UNICODE_STRING ntPath{};
+    if (!RtlDosPathNameToNtPathName_U(apiPath(path).c_str(), &ntPath, nullptr, nullptr)) {
+        error = ERROR_INVALID_NAME;
+        return false;
+    }
+    OBJECT_ATTRIBUTES object{};
+    InitializeObjectAttributes(&object, &ntPath, OBJ_CASE_INSENSITIVE, nullptr, nullptr);
+    const NTSTATUS result = NtQueryFullAttributesFile(&object, &information);
+    RtlFreeUnicodeString(&ntPath);
+    error = result < 0 ? RtlNtStatusToDosError(result) : ERROR_SUCCESS;
+    return result >= 0;
 }
 
 } // namespace
@@ -270,12 +334,20 @@ bool findInFolder(std::u16string_view folder, const std::vector<std::u16string_v
     int misses = 0;
     std::size_t i = 0;
     for (; i < names.size() && misses < missesBeforeListing; ++i) {
-        WIN32_FILE_ATTRIBUTE_DATA data{};
-        if (GetFileAttributesExW(apiPath(prefix + std::u16string(names[i])).c_str(),
-                                 GetFileExInfoStandard, &data)) {
-            entries[i] = entryOf(std::u16string(names[i]), data.dwFileAttributes,
-                                 data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
-        } else if (GetLastError() == ERROR_PATH_NOT_FOUND) {
+        const std::u16string name(names[i]);
+        FILE_NETWORK_OPEN_INFORMATION data{};
+        DWORD error = ERROR_SUCCESS;
+        if (fullAttributes(prefix + name, data, error)) {
+            FolderEntry entry = entryOf(name, data.FileAttributes, 0, data.EndOfFile.QuadPart,
+                                        data.LastWriteTime.QuadPart, data.ChangeTime.QuadPart);
+            // Only a listing tells a reparse point's kind: one of this name (seldom needed).
+            // Not found so, the entry stays a link.
+            std::vector<FolderEntry> listed;
+            if (entry.isLink && listEntries(prefix + name, listed) && listed.size() == 1) {
+                entry.isLink = listed[0].isLink;
+            }
+            entries[i] = std::move(entry);
+        } else if (error == ERROR_PATH_NOT_FOUND) {
             entries.assign(names.size(), std::nullopt);
             return false; // no such folder
         } else {
