@@ -73,6 +73,7 @@ TEST(RecentSelection, WritesEightBitLinesAndReadsNamesBackExactly) {
     } cases[] = {
         {ya, {ya + u".txt", u"b.txt"}, yaWritten + "|" + yaWritten + ".txt b.txt "},
         {u"north", {u"a.txt", u"b.txt"}, "north|a.txt b.txt "},
+        {u"\u0100 \u00ff", {u"\u00ff.txt"}, "\\u0100 \xFF|\xFF.txt "},
         {u" north",
          {u"x.txt", u" a.txt", u"  b.txt"},
          R"(\u0020north|x.txt \u0020a.txt \u0020\u0020b.txt )"},
