@@ -10,15 +10,6 @@
 
 namespace {
 
-// Appends a name and its blank only when both fit, so that the list never ends in a cut
-// name that would be read back as a script that does not exist.
-void appendRecordedScript(SetupState& state, std::u16string_view fileName) {
-    if (state.recordedScriptList.size() + fileName.size() + 1 < recordedScriptListCapacity) {
-        state.recordedScriptList.append(fileName);
-        state.recordedScriptList += u' ';
-    }
-}
-
 // After a save the record in memory is what recent.txt holds; should a later reading of the
 // file fail, the run still records from the right values.
 void markRecordComplete(SetupState& state) {

@@ -141,6 +141,26 @@ TEST(SetupRuns, TheRecordNamesTranslationScriptsAndTheOwnerOfTheSaves) {
     EXPECT_EQ(recorded(), record("..\\gone", "easy.txt ", "Deutsch"));
     // The run went on: the script works on the file the campaign installed.
     EXPECT_TRUE(has(u"data\\units\\infantry\\spearmen.cfg", "hp=14\r\n\r\nattack=4\r\n"));
+
+    // Blanks at a name's ends belong to it: " north" and "north" keep their own save games,
+    // and only the scripts of the last run come back ticked. A record that names no
+    // translation gives "none".
+    writeFile(u"data\\campaign\\ north\\campaign.txt", "[name]\r\nNorth\r\n");
+    writeFile(u"data\\campaign\\north\\campaign.txt", "[name]\r\nnorth\r\n");
+    writeFile(u"data\\campaign\\sub\\ a.txt", "[works for]\r\nall\r\n[files]\r\n");
+    writeFile(u"data\\campaign\\recent.txt", "[campaign] norvale\r\n");
+    Program blanks;
+    blanks.campaign(u" north", {u" a.txt", u"easy.txt"});
+    EXPECT_EQ(recorded(), record("\\u0020north", "\\u0020a.txt easy.txt ", "none"));
+    writeFile(u"saves\\n.sav", " north");
+    blanks.campaign(u"north", {});
+    writeFile(u"saves\\n.sav", "north");
+    blanks.campaign(u" north", {u" a.txt"});
+    EXPECT_EQ(readFile(u"saves\\n.sav") + "|" + readFile(u"save_north\\n.sav"), " north|north");
+    blanks.campaign(u" north", {});
+    const auto& list = blanks.app.catalogue.scriptList; // " a.txt", then easy.txt
+    EXPECT_EQ(list[0].rememberedState * 10 + list[1].rememberedState, 12);
+    EXPECT_EQ(blanks.errors, Texts{});
 }
 
 // A run stopped as by a crash leaves our temporary files and the marker; the next start

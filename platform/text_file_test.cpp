@@ -14,6 +14,9 @@ TEST(TextFiles, DecodingAndEncoding) {
         // CR LF is one line break, a lone CR a character; every byte is one character.
         {"a\r\n\r\nb\rc\r\n", TextEncoding::Bytes8, u"a\n\nb\rc\n"},
         {"\xFF\xFE\xAC", TextEncoding::Bytes8, u"\u00FF\u00FE\u00AC"},
+        {"\xFF"
+         "1234567\xFF\r\n\xFF",
+         TextEncoding::Bytes8, u"\u00FF1234567\u00FF\n\u00FF"},
         // A leading byte-order mark is skipped; a last odd byte is no character.
         {std::string("\xFF\xFE"
                      "a\0\r\0\n\0\r\0\n\0\r\0b\0z",
@@ -23,9 +26,16 @@ TEST(TextFiles, DecodingAndEncoding) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(platform::decodeText(c.bytes, c.encoding), c.text) << c.bytes;
+        // 8-bit text is written back byte for byte, up to U+00FF.
+        if (c.encoding == TextEncoding::Bytes8) {
+            EXPECT_EQ(platform::encodeText(c.text, c.encoding), c.bytes);
+        }
     }
-    // A character above 255 ends an 8-bit write.
+    // A character above 255 ends an 8-bit write, the highest as much as the lowest.
     EXPECT_EQ(platform::encodeText(u"\u00ACx\nb\u0100cd\n", TextEncoding::Bytes8), "\xACx\r\nb");
+    EXPECT_EQ(platform::encodeText(u"\u00FF\u00FF\u00FF\u00FF\u00FF\u00FF\u00FF\uFFFF",
+                                   TextEncoding::Bytes8),
+              std::string(7, '\xFF'));
     EXPECT_EQ(platform::encodeText(u"a\nb", TextEncoding::Utf16), std::string("a\0\r\0\n\0b\0", 8));
 }
 

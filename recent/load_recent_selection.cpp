@@ -5,39 +5,32 @@
 
 #include "platform/text_file.h"
 
+#include <algorithm>
+
 namespace {
 
-// Walks the list: a blank moves on to the next slot, any other character goes to the end of
-// the current slot. A slot that receives no character keeps what it had, so a run of two
-// blanks leaves one slot as it was.
+// Walks the list: a blank moves on to the next slot, the characters up to the next blank
+// are the current slot's name (its escapes read, at most 99 characters: a slot holds no
+// more). A slot that receives no character keeps what it had, so a run of two blanks
+// leaves one slot as it was.
 void splitIntoSlots(const std::u16string& list, SetupState& state) {
     std::size_t slot = 0;
-    std::size_t position = 0;
-    for (const char16_t c : list) {
-        if (c == u' ') {
-            ++slot;
-            position = 0;
-            continue;
+    for (std::size_t start = 0; start <= list.size() && slot < scriptSlotCount; ++slot) {
+        const std::size_t end = std::min(list.find(u' ', start), list.size());
+        if (end > start) {
+            const std::u16string_view piece(list.data() + start, end - start);
+            state.scriptSlots[slot] = limitText(recorded_names::unescape(piece), nameCapacity);
         }
-        if (slot >= scriptSlotCount) {
-            break; // more names than slots: the rest has nowhere to go
-        }
-        std::u16string& name = state.scriptSlots[slot];
-        if (position >= nameCapacity - 1) {
-            continue; // a slot holds a name of at most 99 characters
-        }
-        // Writing at a position terminates the name there, as a fixed buffer would.
-        name.resize(position);
-        name += c;
-        ++position;
+        start = end + 1;
     }
 }
 
 // A field of file names (recorded_names.h). Without an escape it is read exactly as a
 // record without escapes always was; with escapes the capacity counts the names'
-// characters, not the characters that stand for them in the file.
+// characters, not the characters that stand for them in the file. `keepBlanks`: the
+// escaped blanks stay escaped (the script list).
 bool readNames(platform::TextInput& file, std::u16string_view key, std::u16string& destination,
-               std::size_t capacity) {
+               std::size_t capacity, bool keepBlanks) {
     std::u16string escaped;
     if (!readSection(file, key, escaped, capacity * recorded_names::longestEscape)) {
         return false;
@@ -45,7 +38,7 @@ bool readNames(platform::TextInput& file, std::u16string_view key, std::u16strin
     if (!recorded_names::hasEscape(escaped)) {
         return readSection(file, key, destination, capacity);
     }
-    destination = limitText(recorded_names::unescape(escaped), capacity);
+    destination = limitText(recorded_names::unescape(escaped, keepBlanks), capacity);
     return true;
 }
 
@@ -56,9 +49,9 @@ bool loadRecentSelection(SetupState& state) {
     if (!platform::openTextInput(recentSelectionPath, platform::TextEncoding::Bytes8, file)) {
         return false;
     }
-    state.hasCampaign = readNames(file, u"[campaign]", state.folder, folderCapacity);
+    state.hasCampaign = readNames(file, u"[campaign]", state.folder, folderCapacity, false);
     state.hasScripts =
-        readNames(file, u"[scripts]", state.recordedScriptList, recordedScriptListCapacity);
+        readNames(file, u"[scripts]", state.recordedScriptList, recordedScriptListCapacity, true);
     state.hasTranslation = readSection(file, u"[translation]", state.translation, folderCapacity);
 
     if (!state.hasCampaign) {

@@ -53,28 +53,52 @@ TEST(RecentSelection, ReadsEachSectionIntoARecordThatHadOtherValues) {
     EXPECT_EQ(state.scriptSlots[29], u"s29.txt");
 }
 
-// Written in 8 bits, one line a value, in one step. Names above 255 are written as \uXXXX
-// escapes and read back exactly, the capacities counting names, not escapes (the app's
-// runs record the other names: 8-bit ones, surrogate pairs, a backslash). The translation,
-// no file name, is never escaped: a character above 255 ends it.
+// Written in 8 bits, one line a value, in one step. Names above 255 and blanks at a name's
+// ends are written as \uXXXX escapes and read back exactly, the capacities counting names,
+// not escapes (the app's runs record the other names: 8-bit ones, surrogate pairs, a
+// backslash); any other name is written byte for byte. The translation, no file name, is
+// never escaped: a character above 255 ends it.
 TEST(RecentSelection, WritesEightBitLinesAndReadsNamesBackExactly) {
     ScratchFolder game;
     makeFolders(u"data\\campaign");
-    const std::u16string name(95, u'\u044f');
-    std::string written;
+    const std::u16string ya(95, u'\u044f');
+    std::string yaWritten;
     for (int i = 0; i < 95; ++i) {
-        written += R"(\u044f)";
+        yaWritten += R"(\u044f)";
     }
-    SetupState state;
-    state.folder = name;
-    state.recordedScriptList = name + u".txt b.txt  ";
-    state.translation = u"\\u0444 \\n\u00e7 \u0393reek";
-    ASSERT_TRUE(saveRecentSelection(state));
-    EXPECT_EQ(readFile(recentPath), "[campaign] " + written + "\r\n[scripts] " + written +
-                                        ".txt b.txt  \r\n[translation] \\u0444 \\n\xE7 \r\n");
-    SetupState back;
-    ASSERT_TRUE(loadRecentSelection(back));
-    EXPECT_EQ(back.folder, name);
-    EXPECT_EQ(back.scriptSlots[0] + u"|" + back.scriptSlots[1], name + u".txt|b.txt");
-    EXPECT_EQ(back.translation, u"\\u0444 \n\u00e7 ");
+    const struct {
+        std::u16string folder;
+        std::vector<std::u16string> scripts;
+        std::string written; // the campaign's and the scripts' values
+    } cases[] = {
+        {ya, {ya + u".txt", u"b.txt"}, yaWritten + "|" + yaWritten + ".txt b.txt "},
+        {u"north", {u"a.txt", u"b.txt"}, "north|a.txt b.txt "},
+        {u"\u0100 \u00ff", {u"\u00ff.txt"}, "\\u0100 \xFF|\xFF.txt "},
+        {u" north",
+         {u"x.txt", u" a.txt", u"  b.txt"},
+         R"(\u0020north|x.txt \u0020a.txt \u0020\u0020b.txt )"},
+        {u"north ", {u" a.txt", u"b.txt "}, R"(north\u0020|\u0020a.txt b.txt\u0020 )"},
+        {u"  two", {}, R"(\u0020\u0020two|)"},
+    };
+    for (const auto& c : cases) {
+        SetupState state;
+        state.folder = c.folder;
+        for (const auto& script : c.scripts) {
+            appendRecordedScript(state, script);
+        }
+        state.recordedScriptList += u' '; // as a translation run adds
+        state.translation = u"\\u0444 \\n\u00e7 \u0393reek";
+        ASSERT_TRUE(saveRecentSelection(state));
+        const std::size_t bar = c.written.find('|');
+        EXPECT_EQ(readFile(recentPath), "[campaign] " + c.written.substr(0, bar) +
+                                            "\r\n[scripts] " + c.written.substr(bar + 1) +
+                                            " \r\n[translation] \\u0444 \\n\xE7 \r\n");
+        SetupState back;
+        ASSERT_TRUE(loadRecentSelection(back));
+        EXPECT_EQ(back.folder, c.folder);
+        EXPECT_EQ(
+            std::vector(back.scriptSlots.begin(), back.scriptSlots.begin() + c.scripts.size()),
+            c.scripts);
+        EXPECT_EQ(back.translation, u"\\u0444 \n\u00e7 ");
+    }
 }

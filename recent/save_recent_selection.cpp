@@ -22,8 +22,17 @@ bool saveRecentSelection(const SetupState& state) {
     // A crash leaves either the old record or the new one, never a cut-off file.
     platform::TextOutput output =
         platform::createTextOutput(recentSelectionPath, platform::TextEncoding::Bytes8);
-    writeLine(output, u"[campaign] ", recorded_names::escape(state.folder));
+    writeLine(output, u"[campaign] ",
+              recorded_names::escape(recorded_names::escapeEndBlanks(state.folder)));
     writeLine(output, u"[scripts] ", recorded_names::escape(state.recordedScriptList));
     writeLine(output, u"[translation] ", state.translation);
     return platform::writeTextOutputSafely(output) == platform::SafeWriteResult::written;
+}
+
+void appendRecordedScript(SetupState& state, std::u16string_view fileName) {
+    const std::u16string name = recorded_names::escapeEndBlanks(fileName);
+    if (state.recordedScriptList.size() + name.size() + 1 < recordedScriptListCapacity) {
+        state.recordedScriptList += name;
+        state.recordedScriptList += u' ';
+    }
 }
