@@ -1,8 +1,10 @@
-// The check on generated game folders: each row edits a copy of the sample game and names,
-// exactly, the finding lines the edit brings (what the sample gives alone is left out), and
-// the check leaves the folder as it found it.
+// The check on generated game folders: its runs against the campaign runs themselves, and
+// table rows that each edit a copy of the sample game and name, exactly, the finding lines
+// the edit brings (what the sample gives alone is left out); the check leaves the folder as
+// it found it.
 #include "check.h"
 
+#include "platform/file_system.h"
 #include "testing/test_support.h"
 
 #include <algorithm>
@@ -35,6 +37,14 @@ void replaceIn(std::u16string_view path, std::string_view from, std::string_view
     ASSERT_NE(at, std::string::npos) << utf8(path) << ": " << from;
     bytes.replace(at, from.size(), to);
     writeFile(path, bytes);
+}
+
+// The runner's lines (errors and status) for a command, in-process.
+Lines runner(const std::vector<std::u16string>& words) {
+    Lines out;
+    const auto keep = [&](const std::string& line) { out.push_back(line); };
+    runDravikCommand(words, {keep, keep}, false);
+    return out;
 }
 
 struct Row {
@@ -165,6 +175,55 @@ TEST(DravikCheck, FindingsOfEditedGames) {
                     found.end());
         EXPECT_EQ(found, row.expected) << row.what;
     }
+}
+
+// What a campaign run shows with each campaign's [checked] scripts is what the check's run
+// of them shows, on games an author or a player may have: as played (another campaign
+// installed, its changes kept in the backup tree), with an anchor gone, a source gone, a
+// game file gone, a descriptor changed by an earlier script.
+TEST(Check, ItsRunsShowWhatTheCampaignRunsShow) {
+    const std::pair<const char*, std::function<void()>> games[] = {
+        {"as played", [] {}},
+        {"an anchor gone", [] { replaceIn(u"data\\campaign\\backup\\units\\infantry\\spearmen.cfg", "hp=10", "hp=9"); }},
+        {"a source gone",
+         [] { platform::deleteFile(u"data\\campaign\\sub\\menu_fix\\extra_menu.txt"); }},
+        {"a game file gone", [] { platform::deleteFile(u"data\\text\\menu.txt"); }},
+        {"a campaign's file without the anchor",
+         [] { writeFile(u"data\\campaign\\eastmarch\\text\\names.txt", "{UNIT_X}X\r\n"); }},
+    };
+    std::size_t messages = 0;
+    for (const auto& [name, change] : games) {
+        for (const char16_t* folder : {u"norvale", u"eastmarch", u"iron_coast"}) {
+            SCOPED_TRACE(std::string(name) + ", " + utf8(folder));
+            ScratchFolder scratch;
+            copySampleGame();
+            runner({u"campaign", u"norvale", u"easy.txt", u"hd.textures.txt"});
+            change();
+            Catalogue catalogue;
+            ASSERT_TRUE(scanCatalogue(catalogue, {[](const std::u16string&) {}}));
+            const CampaignEntry& campaign = *std::find_if(
+                catalogue.campaignList.begin(), catalogue.campaignList.end(),
+                [&](const CampaignEntry& c) { return c.folder == folder; });
+            std::vector<std::int16_t> slots;
+            std::vector<std::u16string> words = {u"campaign", folder};
+            for (const std::int16_t slot : campaign.scriptIndices) {
+                const ScriptEntry& script = catalogue.scriptList[static_cast<std::size_t>(slot)];
+                if (script.checked) {
+                    slots.push_back(slot);
+                    words.push_back(script.fileName);
+                }
+            }
+            Lines expected;
+            for (const std::u16string& text : selectionMessages(catalogue, campaign, slots)) {
+                expected.push_back("error: " + jsonString(text));
+            }
+            Lines shown = runner(words);
+            shown.pop_back(); // the status
+            EXPECT_EQ(shown, expected);
+            messages += shown.size();
+        }
+    }
+    EXPECT_GE(messages, 6u);
 }
 
 } // namespace
