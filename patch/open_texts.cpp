@@ -23,7 +23,7 @@ OpenText& created(OpenTexts& texts, std::u16string_view path, const std::u16stri
 
 // The entry of the file a path names, or null when the run knows no such file. An existing
 // file gets its entry here (not yet read); its name key joins every spelling of it.
-OpenText* find(OpenTexts& texts, std::u16string_view path) {
+OpenText* findEntry(OpenTexts& texts, std::u16string_view path) {
     const std::u16string spelling(path);
     if (const auto known = texts.bySpelling.find(spelling); known != texts.bySpelling.end()) {
         return &texts.files[known->second];
@@ -43,6 +43,14 @@ OpenText* find(OpenTexts& texts, std::u16string_view path) {
     OpenText& file = created(texts, path, key);
     file.readPath = source;
     return &file;
+}
+
+OpenText* find(OpenTexts& texts, std::u16string_view path) {
+    OpenText* file = findEntry(texts, path);
+    if (file != nullptr) {
+        file->usedBy |= texts.user;
+    }
+    return file;
 }
 
 std::size_t heldBytesOf(const OpenText& file) {
@@ -153,6 +161,8 @@ PieceText& textIn(OpenTexts& texts, OpenText& file, TextEncoding encoding) {
 }
 
 void noteChange(OpenTexts& texts, OpenText& file, const TextChange& change) {
+    file.usedBy |= texts.user;
+    file.changedBy |= texts.user;
     if (!file.changed) {
         file.changed = true;
         file.changeOrder = ++texts.changes;
@@ -212,6 +222,12 @@ platform::SafeWriteResult writeChanged(OpenText& file, std::string& scratch) {
         platform::renameFile(keptCopyPath(file.keepAs), file.readPath);
     }
     return SafeWriteResult::placeFailed;
+}
+
+void forget(OpenTexts& texts) {
+    texts.files.clear();
+    texts.bySpelling.clear();
+    texts.byNameKey.clear();
 }
 
 std::vector<OpenText*> changedInOrder(OpenTexts& texts) {
@@ -348,15 +364,20 @@ bool appendText(OpenTexts& texts, std::u16string_view path, TextEncoding encodin
     return true;
 }
 
-std::vector<std::pair<std::u16string, std::string_view>> changedTexts(OpenTexts& texts) {
-    std::vector<std::pair<std::u16string, std::string_view>> contents;
-    std::vector<std::string>& written = texts.written;
-    written.clear();
-    written.reserve(texts.files.size());
+std::vector<std::pair<std::u16string, std::string>> takeChangedTexts(OpenTexts& texts) {
+    std::vector<std::pair<std::u16string, std::string>> contents;
     for (OpenText* file : changedInOrder(texts)) {
-        written.emplace_back(contentOf(*file, texts.scratch));
-        contents.emplace_back(file->writePath, written.back());
+        std::string content;
+        if (file->bytes) {
+            content = std::move(*file->bytes);
+        } else if (file->pristine) {
+            content = std::move(file->text->bytes.front());
+        } else {
+            contentOf(*file, content); // written out into `content` itself
+        }
+        contents.emplace_back(file->writePath, std::move(content));
     }
+    forget(texts);
     return contents;
 }
 
@@ -365,7 +386,5 @@ void writeOpenTexts(OpenTexts& texts, const ErrorSink& errors) {
         reportWrite(writeChanged(*file, texts.scratch), file->change, errors);
         unload(*file);
     }
-    texts.files.clear();
-    texts.bySpelling.clear();
-    texts.byNameKey.clear();
+    forget(texts);
 }

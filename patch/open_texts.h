@@ -63,6 +63,8 @@ struct OpenText {
     // Below data\ ("text\names.txt"): where the original is kept when the file is written;
     // empty when nothing is to be kept.
     std::u16string keepAs;
+    // Which scripts of a check used the file and changed it (OpenTexts::user bits).
+    std::uint64_t usedBy = 0, changedBy = 0;
 };
 
 struct OpenTexts {
@@ -73,13 +75,15 @@ struct OpenTexts {
     // Where a game file is read from instead (by the platform's form of its name): a check's
     // picture of the game folder as a campaign's switch would leave it.
     std::map<std::u16string, std::u16string> readInstead;
+    // For a check: the bit of the script at work, noted in each file it uses and changes, so
+    // that the check can tell which scripts met others' files (0: none noted).
+    std::uint64_t user = 0;
     std::deque<OpenText> files; // never moved: entries are referred to while others come
     std::map<std::u16string, std::size_t> bySpelling;
     std::map<std::u16string, std::size_t> byNameKey;
     std::uint64_t uses = 0;
     std::size_t changes = 0;
     std::string scratch; // one buffer for the content of texts being written
-    std::vector<std::string> written; // the contents changedTexts tells of
 };
 
 // The file mode of the file as the run has it (FileMode::missing when it cannot be read).
@@ -120,9 +124,9 @@ bool appendText(OpenTexts& texts, std::u16string_view path, platform::TextEncodi
 // already, whose original was dealt with then); false when the file cannot be read.
 bool keepOriginalOnWrite(OpenTexts& texts, std::u16string_view path, std::u16string_view relative);
 
-// The files the run changed (as first spelled) with their content now, in the order of
-// their first changes. Valid until the next call on `texts`.
-std::vector<std::pair<std::u16string, std::string_view>> changedTexts(OpenTexts& texts);
+// Instead of writing them: the files the run changed (as first spelled) with their content
+// now, in the order of their first changes. The store is empty afterwards.
+std::vector<std::pair<std::u16string, std::string>> takeChangedTexts(OpenTexts& texts);
 
 // Writes every changed file through the safe write, in the order of their first changes,
 // keeping each original noted by keepOriginalOnWrite right before its new version takes its

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <set>
 #include <tuple>
 #include <unordered_map>
@@ -33,8 +34,14 @@ struct Message {
 // What the scripts of one selection do, each script's messages apart.
 struct Outcome {
     std::map<std::int16_t, std::vector<Message>> messages; // by script slot
-    // By the platform's form of the game path: the path as first changed, and the content.
-    std::map<std::u16string, std::pair<std::u16string, std::string>> changed;
+    // By the platform's form of the game path: the path as first changed, and the content
+    // (of a script alone; shared by the outcomes that tell of it).
+    std::map<std::u16string, std::pair<std::u16string, std::shared_ptr<const std::string>>>
+        changed;
+    std::map<std::int16_t, std::set<std::u16string>> changedBy; // script -> the keys it changed
+    // The scripts that used no file another script of the selection used: alone they do and
+    // show exactly what they do here.
+    std::set<std::int16_t> apart;
 };
 
 // The game as a switch to the campaign leaves it: a campaign file in the place of its game
@@ -72,19 +79,53 @@ Outcome runSelection(Catalogue& catalogue, const std::vector<std::int16_t>& slot
             outcome.messages[script].push_back({line, text, shown++});
         }},
         &touched, &texts, [&](long head) { line = head; }};
-    for (const std::int16_t slot : slots) {
-        const ScriptEntry& entry = catalogue.scriptList[static_cast<std::size_t>(slot)];
-        script = slot;
+    for (std::size_t at = 0; at < slots.size(); ++at) {
+        const ScriptEntry& entry = catalogue.scriptList[static_cast<std::size_t>(slots[at])];
+        script = slots[at];
         line = 0;
-        outcome.messages[slot]; // a script without messages is known too
+        texts.user = std::uint64_t{1} << at; // at most 30 scripts
+        outcome.messages[script]; // a script without messages is known too
+        outcome.apart.insert(script);
         runPatchScript({entry.folder, scriptDescriptorPath(entry.fileName), entry.fileName},
                        context);
     }
-    for (const auto& [path, content] : changedTexts(texts)) {
-        outcome.changed.emplace(platform::fileNameKey(path),
-                                std::pair{path, std::string(content)});
+    for (const auto& [key, number] : texts.byNameKey) {
+        const OpenText& file = texts.files[number];
+        for (std::size_t at = 0; at < slots.size(); ++at) {
+            const std::uint64_t bit = std::uint64_t{1} << at;
+            if ((file.usedBy & bit) != 0 && (file.usedBy & ~bit) != 0) {
+                outcome.apart.erase(slots[at]);
+            }
+            if ((file.changedBy & bit) != 0) {
+                outcome.changedBy[slots[at]].insert(key);
+            }
+        }
+        if (file.changed) {
+            outcome.changed.emplace(key, std::pair{file.writePath, nullptr});
+        }
+    }
+    // The contents only of a script alone: only they are ever compared.
+    if (slots.size() == 1) {
+        for (auto& [path, content] : takeChangedTexts(texts)) {
+            outcome.changed[platform::fileNameKey(path)].second =
+                std::make_shared<const std::string>(std::move(content));
+        }
     }
     return outcome;
+}
+
+// What a script of a selection does alone, when it used no other script's file there.
+Outcome aloneFrom(const Outcome& together, std::int16_t slot) {
+    Outcome alone;
+    alone.messages[slot] = together.messages.at(slot);
+    alone.apart.insert(slot);
+    if (const auto keys = together.changedBy.find(slot); keys != together.changedBy.end()) {
+        alone.changedBy[slot] = keys->second;
+        for (const std::u16string& key : keys->second) {
+            alone.changed.emplace(key, together.changed.at(key));
+        }
+    }
+    return alone;
 }
 
 // The lines of a text file's content, decoded as the run decodes it.
@@ -280,28 +321,60 @@ void checkCampaign(Catalogue& catalogue, const CampaignEntry& campaign,
         return scriptDescriptorPath(catalogue.scriptList[static_cast<std::size_t>(slot)].fileName);
     };
 
+    // The selections first: a script that met no other's file there needs no run alone.
+    std::map<std::vector<std::int16_t>, Outcome> together;
     std::map<std::int16_t, Outcome> alone;
+    for (const std::vector<std::int16_t>& slots : selections(catalogue, campaign, offered)) {
+        if (slots.size() < 2) {
+            continue;
+        }
+        const Outcome& outcome =
+            together.emplace(slots, runSelection(catalogue, slots, readInstead)).first->second;
+        for (const std::int16_t slot : outcome.apart) {
+            alone.try_emplace(slot, aloneFrom(outcome, slot));
+        }
+    }
     for (const std::int16_t slot : offered) {
-        Outcome outcome = runSelection(catalogue, {slot}, readInstead);
-        for (const Message& message : outcome.messages[slot]) {
+        if (alone.count(slot) == 0) {
+            alone.emplace(slot, runSelection(catalogue, {slot}, readInstead));
+        }
+        for (const Message& message : alone[slot].messages[slot]) {
             report.findings.push_back(
                 {descriptor(slot), message.line, Severity::error, message.text, forCampaign});
         }
-        alone.emplace(slot, std::move(outcome));
     }
 
     // Two scripts a player can tick together that change the same lines of one game file:
     // the later one's change replaces the earlier one's, or finds its anchor gone.
     std::set<std::pair<std::int16_t, long>> conflictAt; // the later script's block
-    // By game file (its key): each script's changed lines of the file as the switch leaves it.
-    std::map<std::u16string, std::map<std::int16_t, std::vector<bool>>> changes;
-    for (auto& [slot, outcome] : alone) {
+    // By game file (its key) changed by two scripts or more: each one's changed lines of the
+    // file as the switch leaves it.
+    std::map<std::u16string, std::vector<std::int16_t>> changers;
+    for (const auto& [slot, outcome] : alone) {
         for (const auto& [key, changed] : outcome.changed) {
-            std::string bytes;
-            const auto instead = readInstead.find(key);
-            platform::readWholeFile(instead != readInstead.end() ? instead->second : changed.first,
-                                    bytes);
-            changes[key].emplace(slot, changedLines(linesOf(bytes), linesOf(changed.second)));
+            changers[key].push_back(slot);
+        }
+    }
+    std::map<std::u16string, std::map<std::int16_t, std::vector<bool>>> changes;
+    for (const auto& [key, slots] : changers) {
+        if (slots.size() < 2) {
+            continue;
+        }
+        for (const std::int16_t slot : slots) {
+            if (alone[slot].changed[key].second == nullptr) { // told by a selection
+                alone[slot] = runSelection(catalogue, {slot}, readInstead);
+            }
+        }
+        std::string bytes;
+        const auto instead = readInstead.find(key);
+        platform::readWholeFile(instead != readInstead.end()
+                                    ? instead->second
+                                    : alone[slots.front()].changed[key].first,
+                                bytes);
+        const std::vector<std::u16string> original = linesOf(bytes);
+        for (const std::int16_t slot : slots) {
+            changes[key].emplace(slot,
+                                 changedLines(original, linesOf(*alone[slot].changed[key].second)));
         }
     }
     for (const auto& [key, bySlot] : changes) {
@@ -338,19 +411,18 @@ void checkCampaign(Catalogue& catalogue, const CampaignEntry& campaign,
 
     // A block that shows a message after the scripts before it and not alone, or the other
     // way round.
-    for (const std::vector<std::int16_t>& slots : selections(catalogue, campaign, offered)) {
-        if (slots.size() < 2) {
-            continue;
-        }
-        Outcome together = runSelection(catalogue, slots, readInstead);
+    for (auto& [slots, outcome] : together) {
         for (std::size_t i = 1; i < slots.size(); ++i) {
             const std::int16_t slot = slots[i];
+            if (outcome.apart.count(slot) != 0) {
+                continue; // as alone, by construction
+            }
             const std::u16string before =
                 namesOf(catalogue, std::vector<std::int16_t>(slots.begin(), slots.begin() + i));
             std::multiset<Message> own(alone[slot].messages[slot].begin(),
                                        alone[slot].messages[slot].end());
-            std::multiset<Message> after(together.messages[slot].begin(),
-                                         together.messages[slot].end());
+            std::multiset<Message> after(outcome.messages[slot].begin(),
+                                         outcome.messages[slot].end());
             for (const Message& message : after) {
                 if (conflictAt.count({slot, message.line}) != 0) {
                     continue; // told as the conflict it comes from

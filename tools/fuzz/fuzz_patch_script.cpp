@@ -85,8 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check.texts = &texts;
         check.atBlock = [](long line) { ::check(line > 0); };
         runPatchScript({u"mod", u"data\\campaign\\sub\\mod.txt", u"mod.txt"}, check);
-        changedTexts(texts);
-        writeOpenTexts(texts, check.errors);
+        takeChangedTexts(texts);
     }
     fs::current_path(start);
     check(contents() == before);
