@@ -52,10 +52,14 @@ bool asARun(const platform::FaultPlan& plan, const std::function<void()>& work) 
 
 // The sample on the file systems players have: two names of one game file, each changed by
 // its own script; a game file that is also a name of a file outside the game folder; a
-// script that keeps a file and then changes nothing (its anchor is not there).
+// script that keeps a file and then changes nothing (its anchor is not there); a campaign
+// and a file whose names begin with a blank.
 void secondNamesSample() {
     testing_support::copySampleGame();
     EXPECT_EQ(runner({u"campaign", u"iron_coast", u"easy.txt"}), runnerCompleted);
+    writeFile(u"data\\campaign\\ north\\campaign.txt", "[name]\r\nNorth\r\n");
+    writeFile(u"data\\campaign\\ north\\text\\menu.txt", "{MENU_START}North\r\n");
+    writeFile(u"data\\campaign\\ north\\text\\ lead.txt", "a name with a blank\r\n");
     for (const char16_t* name : {u"a", u"b", u"c"}) {
         writeFile(u"data\\text\\" + std::u16string(name) + u".txt", "line one\r\n");
     }
@@ -93,9 +97,9 @@ const fault_sweep::Scenario scenarios[] = {
      }},
     {"campaign run with scripts", playedSample,
      [](const platform::FaultPlan& plan) { return runner(campaignRun, plan) == runnerCompleted; }},
-    {"second names and a script that changes nothing", secondNamesSample,
+    {"second names, blanks and a script that changes nothing", secondNamesSample,
      [](const platform::FaultPlan& plan) {
-         return runner({u"campaign", u"iron_coast", u"easy.txt", u"adda.txt", u"addb.txt",
+         return runner({u"campaign", u" north", u"easy.txt", u"adda.txt", u"addb.txt",
                         u"nochange.txt"},
                        plan) == runnerCompleted;
      },
