@@ -169,7 +169,9 @@ std::vector<bool> changedLines(const std::vector<std::u16string>& before,
         b[j] = ids.emplace(after[head + j], static_cast<int>(ids.size())).first->second;
     }
     // The furthest x on each diagonal k after d edits; trace[d] holds them for k = -d..d.
-    constexpr long mostEdits = 20000;
+    // Past this many edits (the trace grows with their square) the whole middle counts as
+    // changed.
+    constexpr long mostEdits = 2000;
     std::vector<std::vector<long>> trace;
     std::vector<long> v(3, 0);
     long edits = -1;
