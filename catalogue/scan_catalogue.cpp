@@ -5,18 +5,6 @@
 
 namespace {
 
-// A descriptor name the recent-selection file and the script list cannot hold whole is
-// not listed: a shortened name would name another file.
-bool fileNameFits(std::u16string_view name) {
-    return name.size() < scriptTextCapacity;
-}
-
-bool isReservedFolder(std::u16string_view name) {
-    // Exact and case-sensitive: a folder "Backup" is a campaign.
-    return name == u"sub" || name == u"translation" || name == u"backup" || name == u"." ||
-           name == u"..";
-}
-
 std::vector<platform::FolderEntry> listing(std::u16string_view pattern) {
     std::vector<platform::FolderEntry> entries;
     if (!platform::listFolder(pattern, entries)) {
@@ -73,6 +61,18 @@ void scanTranslations(Catalogue& catalogue) {
 }
 
 } // namespace
+
+// A descriptor name the recent-selection file and the script list cannot hold whole is
+// not listed: a shortened name would name another file.
+bool fileNameFits(std::u16string_view name) {
+    return name.size() < scriptTextCapacity;
+}
+
+bool isReservedFolder(std::u16string_view name) {
+    // Exact and case-sensitive: a folder "Backup" is a campaign.
+    return name == u"sub" || name == u"translation" || name == u"backup" || name == u"." ||
+           name == u"..";
+}
 
 bool scanCatalogue(Catalogue& catalogue, const ErrorSink& errors) {
     catalogue = Catalogue{};

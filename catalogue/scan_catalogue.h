@@ -19,6 +19,13 @@ struct Catalogue {
     std::vector<TranslationEntry> translationList; // at most 10; index = position
 };
 
+// True when a descriptor's file name can be listed: shorter than the script text capacity.
+bool fileNameFits(std::u16string_view name);
+
+// The folders of data\campaign that are no campaign: "sub", "translation", "backup" (exact
+// and case-sensitive: a folder "Backup" is a campaign), "." and "..".
+bool isReservedFolder(std::u16string_view name);
+
 // Runs the three passes, then the final check: false (after showing "Not enough
 // campaigns or core files missing!") when neither a campaign nor a translation was found.
 bool scanCatalogue(Catalogue& catalogue, const ErrorSink& errors);

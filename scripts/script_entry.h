@@ -6,6 +6,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Capacity of a script's fileName, [works for] and [grouped in] texts, terminator included.
 inline constexpr std::size_t scriptTextCapacity = 100;
@@ -31,6 +32,10 @@ ScriptEntry loadScriptEntry(std::u16string_view fileName, const ErrorSink& error
 // Whether the script is offered for the campaign folder: a token of worksFor (split at
 // blanks and commas) equals the folder or "all", exactly.
 bool scriptWorksFor(const ScriptEntry& script, std::u16string_view campaignFolder);
+
+// The tokens of a [works for] list as scriptWorksFor compares them: split at blanks and
+// commas, empty ones (two separators in a row, an empty list) left out.
+std::vector<std::u16string_view> worksForTokens(std::u16string_view list);
 
 // The group name normalisation: the name ends at its first line break, then one blank at
 // its end is dropped. Inner blanks are kept as they are. Finishes on every input.

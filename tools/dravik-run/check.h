@@ -41,6 +41,9 @@ struct CheckReport {
     std::vector<std::pair<std::u16string, std::vector<std::u16string>>> untranslated;
 };
 
+// A count or line number as the findings write it.
+std::u16string numberText(std::size_t n);
+
 // True when the option list narrows nothing of this kind or names `name`.
 bool isChosen(const std::vector<std::u16string>& chosen, std::u16string_view name);
 

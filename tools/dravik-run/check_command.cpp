@@ -68,6 +68,10 @@ void print(const Finding& finding, bool json, const RunnerOutput& output) {
 
 } // namespace
 
+std::u16string numberText(std::size_t n) {
+    return platform::utf8ToUtf16(std::to_string(n));
+}
+
 bool isChosen(const std::vector<std::u16string>& chosen, std::u16string_view name) {
     return chosen.empty() || std::find(chosen.begin(), chosen.end(), name) != chosen.end();
 }
@@ -83,9 +87,8 @@ int checkCommand(const CheckOptions& options, const RunnerOutput& output) {
     }
     Catalogue catalogue;
     std::u16string scanProblem;
-    if (!scanCatalogue(catalogue, ErrorSink{[&](const std::u16string& text) {
-                           scanProblem = text;
-                       }})) {
+    if (!scanCatalogue(catalogue,
+                       ErrorSink{[&](const std::u16string& text) { scanProblem = text; }})) {
         return refuse(scanProblem);
     }
     const auto unknown = [](const std::vector<std::u16string>& chosen, const auto& list,
@@ -137,7 +140,8 @@ int checkCommand(const CheckOptions& options, const RunnerOutput& output) {
             output.out("check: " + utf8(path) + " leaves " + std::to_string(keys.size()) +
                        " game key" + (keys.size() == 1 ? "" : "s") + " untranslated");
         }
-        for (const std::u16string& key : options.untranslated ? keys : std::vector<std::u16string>{}) {
+        for (const std::u16string& key :
+             options.untranslated ? keys : std::vector<std::u16string>{}) {
             output.out(utf8(path) + ": untranslated: " + utf8(key));
         }
     }
@@ -147,15 +151,14 @@ int checkCommand(const CheckOptions& options, const RunnerOutput& output) {
     std::snprintf(time, sizeof time, "%.2f", seconds);
     if (options.json) {
         output.out("{\"summary\":{\"campaigns\":" + std::to_string(report.campaigns) +
-                   ",\"scripts\":" + std::to_string(report.scripts) +
-                   ",\"packs\":" + std::to_string(report.packs) +
-                   ",\"errors\":" + std::to_string(errors) +
+                   ",\"scripts\":" + std::to_string(report.scripts) + ",\"packs\":" +
+                   std::to_string(report.packs) + ",\"errors\":" + std::to_string(errors) +
                    ",\"warnings\":" + std::to_string(warnings) + ",\"seconds\":" + time + "}}");
     } else {
         output.out("check: " + std::to_string(report.campaigns) + " campaigns, " +
-                   std::to_string(report.scripts) + " scripts, " +
-                   std::to_string(report.packs) + " packs checked: " + std::to_string(errors) +
-                   " errors, " + std::to_string(warnings) + " warnings in " + time + " s");
+                   std::to_string(report.scripts) + " scripts, " + std::to_string(report.packs) +
+                   " packs checked: " + std::to_string(errors) + " errors, " +
+                   std::to_string(warnings) + " warnings in " + time + " s");
     }
     return errors == 0 ? runnerCompleted : runnerRefused;
 }

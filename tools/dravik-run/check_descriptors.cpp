@@ -19,10 +19,6 @@
 
 namespace {
 
-std::u16string number(std::size_t n) {
-    return platform::utf8ToUtf16(std::to_string(n));
-}
-
 // A name of blanks and line breaks only shows as nothing.
 bool blank(std::u16string_view name) {
     return name.find_first_not_of(u" \n") == std::u16string_view::npos;
@@ -60,15 +56,11 @@ bool openDescriptor(const std::u16string& path, Descriptor& descriptor) {
     return true;
 }
 
-bool startsWith(std::u16string_view text, std::u16string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 // Where the pieces that start with the header stand (as many as the file has).
 std::vector<std::size_t> headerPieces(const Descriptor& descriptor, std::u16string_view header) {
     std::vector<std::size_t> found;
     for (std::size_t i = 0; i < descriptor.pieces.size(); ++i) {
-        if (startsWith(descriptor.pieces[i].text, header)) {
+        if (descriptor.pieces[i].text.starts_with(header)) {
             found.push_back(i);
         }
     }
@@ -87,14 +79,14 @@ long checkSection(Descriptor& descriptor, std::u16string_view header, std::size_
     for (std::size_t i = 1; i < found.size(); ++i) {
         add(report, descriptor.path, descriptor.pieces[found[i]].line, Severity::warning,
             std::u16string(header) + u" given again: only the one at line " +
-                number(static_cast<std::size_t>(first)) + u" is read");
+                numberText(static_cast<std::size_t>(first)) + u" is read");
     }
     std::u16string cut, whole;
     readSection(descriptor.file, header, cut, capacity);
     readSection(descriptor.file, header, whole, std::numeric_limits<std::size_t>::max());
     if (cut != whole) {
         add(report, descriptor.path, first, Severity::warning,
-            std::u16string(header) + u" is cut after " + number(capacity - 1) +
+            std::u16string(header) + u" is cut after " + numberText(capacity - 1) +
                 u" characters (line breaks in the file count)");
     }
     return first;
@@ -110,7 +102,7 @@ long valueLine(const Descriptor& descriptor, std::u16string_view header, std::u1
         if (i == first) {
             piece.remove_prefix(header.size());
         } else if (std::any_of(knownSectionHeaders.begin(), knownSectionHeaders.end(),
-                               [&](std::u16string_view h) { return startsWith(piece, h); })) {
+                               [&](std::u16string_view h) { return piece.starts_with(h); })) {
             break;
         }
         if (piece.find(text) != std::u16string_view::npos) {
@@ -128,17 +120,8 @@ void checkWorksFor(const Catalogue& catalogue, const ScriptEntry& script,
             u"no [works for]" + std::u16string(noCampaign));
         return;
     }
-    // Cut as the scan cuts it: at blanks and commas; an empty token matches nothing.
-    const std::u16string_view list = script.worksFor;
-    bool anyToken = false;
-    for (std::size_t start = 0; start <= list.size();) {
-        const std::size_t end = std::min(list.find_first_of(u" ,", start), list.size());
-        const std::u16string_view token = list.substr(start, end - start);
-        start = end + 1;
-        if (token.empty()) {
-            continue;
-        }
-        anyToken = true;
+    const std::vector<std::u16string_view> tokens = worksForTokens(script.worksFor);
+    for (const std::u16string_view token : tokens) {
         if (token == u"all" ||
             std::any_of(catalogue.campaignList.begin(), catalogue.campaignList.end(),
                         [&](const CampaignEntry& c) { return c.folder == token; })) {
@@ -154,7 +137,7 @@ void checkWorksFor(const Catalogue& catalogue, const ScriptEntry& script,
         add(report, descriptor.path, valueLine(descriptor, u"[works for]", token),
             Severity::warning, std::move(text));
     }
-    if (!anyToken) {
+    if (tokens.empty()) {
         add(report, descriptor.path, line, Severity::warning,
             u"[works for] is empty" + std::u16string(noCampaign));
     }
@@ -220,11 +203,6 @@ void checkPack(const TranslationEntry& pack, CheckReport& report) {
     }
 }
 
-bool isReservedFolder(std::u16string_view name) {
-    return name == u"sub" || name == u"translation" || name == u"backup" || name == u"." ||
-           name == u"..";
-}
-
 // Descriptors the scan passes over without a word: past the limits of the lists, or with a
 // file name too long to be remembered.
 void checkUnlisted(const Catalogue& catalogue, const CheckOptions& options, CheckReport& report) {
@@ -233,17 +211,17 @@ void checkUnlisted(const Catalogue& catalogue, const CheckOptions& options, Chec
         return std::any_of(list.begin(), list.end(),
                            [&](const auto& entry) { return nameOf(entry) == name; });
     };
-    const auto tooLong = [](std::u16string_view name) { return name.size() >= scriptTextCapacity; };
     if (options.scripts.empty() && options.campaigns.empty() &&
         platform::listFolder(scriptsPattern, entries)) {
         for (const platform::FolderEntry& entry : entries) {
             if (!entry.isFolder && !listed(catalogue.scriptList, entry.name,
                                            [](const ScriptEntry& s) { return s.fileName; })) {
                 add(report, scriptDescriptorPath(entry.name), 0, Severity::warning,
-                    tooLong(entry.name)
-                        ? u"the file name has " + number(scriptTextCapacity) +
+                    !fileNameFits(entry.name)
+                        ? u"the file name has " + numberText(scriptTextCapacity) +
                               u" characters or more: the script is not listed"
-                        : u"more than " + number(maxScripts) + u" scripts: this one is not listed");
+                        : u"more than " + numberText(maxScripts) +
+                              u" scripts: this one is not listed");
             }
         }
     }
@@ -253,7 +231,8 @@ void checkUnlisted(const Catalogue& catalogue, const CheckOptions& options, Chec
                 !listed(catalogue.campaignList, entry.name,
                         [](const CampaignEntry& c) { return c.folder; })) {
                 add(report, campaignDescriptorPath(entry.name), 0, Severity::warning,
-                    u"more than " + number(maxCampaigns) + u" campaigns: this one is not listed");
+                    u"more than " + numberText(maxCampaigns) +
+                        u" campaigns: this one is not listed");
             }
         }
     }
@@ -262,10 +241,11 @@ void checkUnlisted(const Catalogue& catalogue, const CheckOptions& options, Chec
             if (!entry.isFolder && !listed(catalogue.translationList, entry.name,
                                            [](const TranslationEntry& t) { return t.fileName; })) {
                 add(report, translationDescriptorPath(entry.name), 0, Severity::warning,
-                    tooLong(entry.name) ? u"the file name has " + number(scriptTextCapacity) +
-                                              u" characters or more: the pack is not listed"
-                                        : u"more than " + number(maxTranslations) +
-                                              u" packs: this one is not listed");
+                    !fileNameFits(entry.name)
+                        ? u"the file name has " + numberText(scriptTextCapacity) +
+                              u" characters or more: the pack is not listed"
+                        : u"more than " + numberText(maxTranslations) +
+                              u" packs: this one is not listed");
             }
         }
     }

@@ -36,8 +36,7 @@ struct Outcome {
     std::map<std::int16_t, std::vector<Message>> messages; // by script slot
     // By the platform's form of the game path: the path as first changed, and the content
     // (of a script alone; shared by the outcomes that tell of it).
-    std::map<std::u16string, std::pair<std::u16string, std::shared_ptr<const std::string>>>
-        changed;
+    std::map<std::u16string, std::pair<std::u16string, std::shared_ptr<const std::string>>> changed;
     std::map<std::int16_t, std::set<std::u16string>> changedBy; // script -> the keys it changed
     // The scripts that used no file another script of the selection used: alone they do and
     // show exactly what they do here.
@@ -74,17 +73,16 @@ Outcome runSelection(Catalogue& catalogue, const std::vector<std::int16_t>& slot
     std::int16_t script = 0;
     long line = 0;
     std::size_t shown = 0;
-    PatchContext context{
-        ErrorSink{[&](const std::u16string& text) {
-            outcome.messages[script].push_back({line, text, shown++});
-        }},
-        &touched, &texts, [&](long head) { line = head; }};
+    PatchContext context{ErrorSink{[&](const std::u16string& text) {
+                             outcome.messages[script].push_back({line, text, shown++});
+                         }},
+                         &touched, &texts, [&](long head) { line = head; }};
     for (std::size_t at = 0; at < slots.size(); ++at) {
         const ScriptEntry& entry = catalogue.scriptList[static_cast<std::size_t>(slots[at])];
         script = slots[at];
         line = 0;
         texts.user = std::uint64_t{1} << at; // at most 30 scripts
-        outcome.messages[script]; // a script without messages is known too
+        outcome.messages[script];            // a script without messages is known too
         outcome.apart.insert(script);
         runPatchScript({entry.folder, scriptDescriptorPath(entry.fileName), entry.fileName},
                        context);
@@ -259,10 +257,6 @@ std::u16string namesOf(const Catalogue& catalogue, const std::vector<std::int16_
     return names;
 }
 
-std::u16string number(std::size_t n) {
-    return platform::utf8ToUtf16(std::to_string(n));
-}
-
 // The selections a player would tick together: the [checked] defaults, and every script
 // with one member of each group, each member in turn.
 std::set<std::vector<std::int16_t>> selections(const Catalogue& catalogue,
@@ -309,11 +303,12 @@ bool sameGroup(const ScriptEntry& a, const ScriptEntry& b) {
     return a.hasGroup && b.hasGroup && a.groupName == b.groupName;
 }
 
-void checkCampaign(Catalogue& catalogue, const CampaignEntry& campaign,
-                   const CheckOptions& options, CheckReport& report) {
+void checkCampaign(Catalogue& catalogue, const CampaignEntry& campaign, const CheckOptions& options,
+                   CheckReport& report) {
     std::vector<std::int16_t> offered;
     for (const std::int16_t slot : campaignScripts(catalogue, campaign)) {
-        if (isChosen(options.scripts, catalogue.scriptList[static_cast<std::size_t>(slot)].fileName)) {
+        if (isChosen(options.scripts,
+                     catalogue.scriptList[static_cast<std::size_t>(slot)].fileName)) {
             offered.push_back(slot);
         }
     }
@@ -392,7 +387,7 @@ void checkCampaign(Catalogue& catalogue, const CampaignEntry& campaign,
                 std::size_t shared = 0;
                 for (std::size_t i = 0; i < a->second.size(); ++i) {
                     if (a->second[i] && b->second[i] && ++shared <= 3) {
-                        lines += (lines.empty() ? u"" : u", ") + number(i + 1);
+                        lines += (lines.empty() ? u"" : u", ") + numberText(i + 1);
                     }
                 }
                 if (shared == 0) {
@@ -401,12 +396,12 @@ void checkCampaign(Catalogue& catalogue, const CampaignEntry& campaign,
                 const std::u16string& file = alone[b->first].changed[key].first;
                 const long line = firstBlockFor(second, file);
                 conflictAt.insert({b->first, line});
-                report.findings.push_back(
-                    {descriptor(b->first), line, Severity::error,
-                     u"conflict: " + first.fileName + u" and " + second.fileName +
-                         u" both change line" + (shared > 1 ? u"s " : u" ") + lines +
-                         (shared > 3 ? u", ..." : u"") + u" of " + file,
-                     forCampaign});
+                report.findings.push_back({descriptor(b->first), line, Severity::error,
+                                           u"conflict: " + first.fileName + u" and " +
+                                               second.fileName + u" both change line" +
+                                               (shared > 1 ? u"s " : u" ") + lines +
+                                               (shared > 3 ? u", ..." : u"") + u" of " + file,
+                                           forCampaign});
             }
         }
     }
@@ -430,11 +425,10 @@ void checkCampaign(Catalogue& catalogue, const CampaignEntry& campaign,
                     continue; // told as the conflict it comes from
                 }
                 if (own.count(message) < after.count(message)) {
-                    report.findings.push_back(
-                        {descriptor(slot), message.line, Severity::error,
-                         u"depends on the order: after " + before + u" the run shows: " +
-                             message.text,
-                         forCampaign});
+                    report.findings.push_back({descriptor(slot), message.line, Severity::error,
+                                               u"depends on the order: after " + before +
+                                                   u" the run shows: " + message.text,
+                                               forCampaign});
                 }
             }
             for (const Message& message : own) {

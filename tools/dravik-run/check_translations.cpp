@@ -18,10 +18,6 @@
 
 namespace {
 
-std::u16string number(std::size_t n) {
-    return platform::utf8ToUtf16(std::to_string(n));
-}
-
 bool readDecoded(std::u16string_view path, platform::TextEncoding encoding, std::u16string& text) {
     std::string bytes;
     if (!platform::readWholeFile(path, bytes)) {
@@ -36,7 +32,7 @@ std::u16string linesText(const std::set<long>& lines) {
     std::u16string text = lines.size() == 1 ? u"line " : u"lines ";
     bool first = true;
     for (const long line : lines) {
-        text += (first ? u"" : u", ") + number(static_cast<std::size_t>(line));
+        text += (first ? u"" : u", ") + numberText(static_cast<std::size_t>(line));
         first = false;
     }
     return text;
@@ -106,11 +102,11 @@ void checkPackFile(const TranslationEntry& pack, const std::u16string& fileName,
         }
         // The text, the line break the merge may add and the old terminator.
         if (text.size() + 2 > translationTextCapacity) {
-            report.findings.push_back({packPath, entry.line, Severity::warning,
-                                       u"the text of " + shown + u" has " + number(text.size()) +
-                                           u" characters, more than the " +
-                                           number(translationTextCapacity - 2) +
-                                           u" a translation entry holds: a run writes it whole"});
+            report.findings.push_back(
+                {packPath, entry.line, Severity::warning,
+                 u"the text of " + shown + u" has " + numberText(text.size()) +
+                     u" characters, more than the " + numberText(translationTextCapacity - 2) +
+                     u" a translation entry holds: a run writes it whole"});
         }
     }
     std::set<std::u16string_view> met;
@@ -122,7 +118,7 @@ void checkPackFile(const TranslationEntry& pack, const std::u16string& fileName,
         }
         report.findings.push_back({packPath, entry.line, Severity::warning,
                                    std::u16string(key) + u" given again (first at line " +
-                                       number(static_cast<std::size_t>(lines.front())) +
+                                       numberText(static_cast<std::size_t>(lines.front())) +
                                        u"): a run uses the one at " + linesText(takenLines)});
     }
 
